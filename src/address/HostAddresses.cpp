@@ -1,0 +1,72 @@
+#include "HostAddresses.h"
+
+#include "HostName.h"
+
+#include <QHostAddress>
+#include <QNetworkInterface>
+
+namespace address {
+
+QString hostNameErrorMessage(int errorCode)
+{
+    return QStringLiteral("Windows Sockets error ") + QString::number(errorCode) +
+           QStringLiteral(" has occurred.  Unable to successfully get Host Name.");
+}
+
+QString GetIPHostName(QStringList *messages)
+{
+    const platform::HostNameResult r = platform::queryHostName();
+    if (!r.ok) {
+        if (messages)
+            messages->append(hostNameErrorMessage(r.errorCode));
+        return QString();
+    }
+    return QString::fromLocal8Bit(r.name);
+}
+
+QString formatLanAddresses(const QList<InterfaceAddresses> &interfaces)
+{
+    QString result;
+    for (const InterfaceAddresses &itf : interfaces) {
+        if (itf.loopback || itf.ipv4.isEmpty())
+            continue;
+        const QString &first = itf.ipv4.first();
+        if (first == QLatin1String("0.0.0.0"))
+            continue;
+        result += first + QStringLiteral("\r\n");
+    }
+    return result;
+}
+
+QList<InterfaceAddresses> systemInterfaces()
+{
+    QList<InterfaceAddresses> out;
+    // Qt lists interfaces by index and each one's addresses in the kernel's
+    // order, primary address first, which is the order users know from
+    // "ip addr".
+    const QList<QNetworkInterface> all = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &itf : all) {
+        InterfaceAddresses a;
+        a.loopback = itf.flags().testFlag(QNetworkInterface::IsLoopBack);
+        const QList<QNetworkAddressEntry> entries = itf.addressEntries();
+        for (const QNetworkAddressEntry &e : entries) {
+            if (e.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                a.ipv4.append(e.ip().toString());
+        }
+        out.append(a);
+    }
+    return out;
+}
+
+QString GetLANIPAddresses()
+{
+    return formatLanAddresses(systemInterfaces());
+}
+
+QString composeInfoText(const QString &hostName, const QString &publicIp, const QString &lan)
+{
+    return QStringLiteral("Host Name: ") + hostName + QStringLiteral("\r\nIP Internet: ") +
+           publicIp + QStringLiteral("\r\nLAN IP Address: \r\n") + lan;
+}
+
+} // namespace address

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QLatin1StringView>
+
+// The names under which the program keeps its settings. They are visible to
+// users who edit the settings file by hand, so they never change.
+namespace settings::keys {
+
+inline constexpr QLatin1StringView RefreshIP{"Refresh IP"};
+inline constexpr QLatin1StringView RefreshIPInterval{"Refresh IP Interval"};
+inline constexpr QLatin1StringView RefreshIPIntervalMin{"Refresh IP Interval Min"};
+inline constexpr QLatin1StringView SendMeEMail{"Send Me E-Mail"};
+inline constexpr QLatin1StringView SMTPServer{"SMTP Server"};
+inline constexpr QLatin1StringView Username{"Username"};
+inline constexpr QLatin1StringView Password{"Password"};
+inline constexpr QLatin1StringView FromEMail{"From E-Mail"};
+inline constexpr QLatin1StringView ToEMail{"To E-Mail"};
+inline constexpr QLatin1StringView StartWithWindows{"Start with Windows"};
+inline constexpr QLatin1StringView StartMinimized{"Start Minimized"};
+inline constexpr QLatin1StringView DontShowBalloon{"Don't Show Balloon"};
+inline constexpr QLatin1StringView DontAskConfirmation{"Don't Ask Confirmation"};
+inline constexpr QLatin1StringView PlaySound{"Play Sound"};
+inline constexpr QLatin1StringView File{"File"};
+
+// Where the program reaches the outside world; overridable so that anyone
+// can run their own public-IP page.
+inline constexpr QLatin1StringView IPServiceHost{"IP Service Host"};
+inline constexpr QLatin1StringView HomePage{"Home Page"};
+
+} // namespace settings::keys

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <optional>
+
+namespace settings {
+
+// The per-user settings store: one section "Settings" of the application
+// "Quorvel". Every value is text; flags and numbers are decimal text.
+//
+// All access goes through here so that tests can point the program at a
+// folder of their own (XDG_CONFIG_HOME) and so that nothing else needs to
+// know the organisation, application and section names.
+class SettingsStore
+{
+public:
+    SettingsStore();
+
+    // The stored text, or sDefault when the key is absent. Nothing when the
+    // stored value is unreadable (not text), so callers keep what they had.
+    std::optional<QString> GetSetting(const QString &sKey, const QString &sDefault) const;
+    // Writes the text unchanged, replacing any earlier value. The file is
+    // replaced atomically, so a crash never leaves half a settings file.
+    void SaveSetting(const QString &sKey, const QString &sValue);
+
+    // GetSetting followed by the 16-bit conversion; nothing when the stored
+    // text is damaged, so the caller keeps its previous value.
+    std::optional<qint16> GetNumber(const QString &sKey, const QString &sDefault) const;
+
+    // Read into an in-memory copy, leaving it untouched when the stored value
+    // is damaged.
+    void ReadNumberInto(qint16 &iField, const QString &sKey, const QString &sDefault) const;
+    void ReadTextInto(QString &sField, const QString &sKey, const QString &sDefault) const;
+
+    QString IPServiceHost() const;
+    QString HomePage() const;
+
+    QString fileName() const;
+
+private:
+    mutable QSettings m_settings;
+};
+
+} // namespace settings

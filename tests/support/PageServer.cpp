@@ -1,0 +1,100 @@
+#include "PageServer.h"
+
+#include <QFile>
+
+PageServer::~PageServer()
+{
+    stop();
+}
+
+bool PageServer::start(const QString &bindAddress)
+{
+    m_bind = bindAddress;
+    if (!m_dir.isValid()) {
+        m_error = QStringLiteral("cannot create a temporary folder");
+        return false;
+    }
+    setStatus(200);
+    m_process.setProgram(QStringLiteral(QUORVEL_PYTHON));
+    m_process.setArguments({QStringLiteral(QUORVEL_TESTS_DIR "/support/pageserver.py"),
+                            QStringLiteral("--dir"), m_dir.path(), QStringLiteral("--bind"),
+                            bindAddress});
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start();
+    if (!m_process.waitForStarted(5000)) {
+        m_error = QStringLiteral("python3 (" QUORVEL_PYTHON ") could not be started: ") +
+                  m_process.errorString();
+        return false;
+    }
+    while (m_process.waitForReadyRead(5000) || m_process.canReadLine()) {
+        if (!m_process.canReadLine())
+            continue;
+        const QByteArray line = m_process.readLine().trimmed();
+        if (line.startsWith("PORT ")) {
+            m_port = quint16(line.mid(5).toUInt());
+            return m_port != 0;
+        }
+    }
+    m_error = QStringLiteral("the loopback page server did not start on ") + bindAddress;
+    return false;
+}
+
+void PageServer::stop()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+QString PageServer::hostPort() const
+{
+    const QString host = m_bind.contains(u':') ? u'[' + m_bind + u']' : m_bind;
+    return host + u':' + QString::number(m_port);
+}
+
+QString PageServer::url(const QString &path) const
+{
+    return QStringLiteral("http://") + hostPort() + path;
+}
+
+void PageServer::write(const char *name, const QByteArray &data)
+{
+    // Written beside and renamed, so the server never reads half a file.
+    const QString path = m_dir.filePath(QString::fromLatin1(name));
+    QFile f(path + QStringLiteral(".new"));
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(data);
+        f.close();
+        QFile::remove(path);
+        f.rename(path);
+    }
+}
+
+void PageServer::setPage(const QByteArray &page)
+{
+    write("page", page);
+}
+
+void PageServer::setAddress(const QString &address)
+{
+    setPage("<html><body>Your IP address is: <b>" + address.toLatin1() + "</b></body></html>");
+}
+
+void PageServer::setStatus(int status)
+{
+    write("status", QByteArray::number(status));
+}
+
+void PageServer::setDelaySeconds(double seconds)
+{
+    write("delay", QByteArray::number(seconds));
+}
+
+QStringList PageServer::requestedPaths() const
+{
+    QFile f(m_dir.filePath(QStringLiteral("log")));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A real HTTP server (Python's http.server) on loopback that serves the
+// public-IP page. The test rewrites the page, status and delay as it goes.
+class PageServer
+{
+public:
+    ~PageServer();
+
+    // Starts the server; on failure errorString() says what is missing.
+    bool start(const QString &bindAddress = QStringLiteral("127.0.0.1"));
+    void stop();
+    QString errorString() const { return m_error; }
+
+    quint16 port() const { return m_port; }
+    // "127.0.0.1:port" or "[::1]:port": the value for "IP Service Host".
+    QString hostPort() const;
+    QString url(const QString &path) const;
+
+    void setPage(const QByteArray &page);
+    // The page the real service gives for this address.
+    void setAddress(const QString &address);
+    void setStatus(int status);
+    void setDelaySeconds(double seconds);
+    QStringList requestedPaths() const;
+
+private:
+    void write(const char *name, const QByteArray &data);
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QString m_bind;
+    quint16 m_port = 0;
+    QString m_error;
+};
