@@ -4,8 +4,7 @@ namespace address {
 
 QUrl publicIpPageUrl(const QString &host)
 {
-    QUrl url(QStringLiteral("http://") + host + QStringLiteral("/quorvel.php"),
-             QUrl::StrictMode);
+    QUrl url(QStringLiteral("http://") + host + QStringLiteral("/quorvel.php"), QUrl::StrictMode);
     // A host with a path, query or user part of its own is not a host.
     if (!url.isValid() || url.host().isEmpty() || url.path() != QLatin1String("/quorvel.php") ||
         url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty())

@@ -79,8 +79,8 @@ void PublicIpFetcher::onFinished()
         return;
     onReadyRead();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok = !m_failed && reply->error() == QNetworkReply::NoError && status >= 200 &&
-                    status < 300;
+    const bool ok =
+        !m_failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
     finish(ok ? CutPublicIP(m_page) : kUnableToAccessInternet);
 }
 

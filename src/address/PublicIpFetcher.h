@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QTimer>
 
-
 namespace address {
 
 // Downloads the public-IP page and cuts the address out of it, without ever

@@ -7,7 +7,7 @@ namespace platform {
 struct HostNameResult
 {
     bool ok = false;
-    QByteArray name; // 8-bit, as the system reports it, without the NUL
+    QByteArray name;   // 8-bit, as the system reports it, without the NUL
     int errorCode = 0; // the system's error number when !ok
 };
 

@@ -24,7 +24,13 @@ std::optional<qint16> toInt16(const QString &text)
     }
 
     // The fraction only matters through its comparison with one half.
-    enum class Frac { None, BelowHalf, Half, AboveHalf } frac = Frac::None;
+    enum class Frac
+    {
+        None,
+        BelowHalf,
+        Half,
+        AboveHalf
+    } frac = Frac::None;
     int fracDigits = 0;
     if (i < s.size() && s[i] == u'.') {
         ++i;

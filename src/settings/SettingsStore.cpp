@@ -15,8 +15,7 @@ SettingsStore::SettingsStore()
 {
 }
 
-std::optional<QString> SettingsStore::GetSetting(const QString &sKey,
-                                                const QString &sDefault) const
+std::optional<QString> SettingsStore::GetSetting(const QString &sKey, const QString &sDefault) const
 {
     // Another process (or the user) may have changed the file since we last
     // looked; the program reads at well-defined moments and wants what is
