@@ -14,6 +14,11 @@ QtTrayShell::QtTrayShell(QObject *parent) : TrayShell(parent)
             [this] { emit notification(code::BalloonUserClick); });
 }
 
+bool QtTrayShell::isAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void QtTrayShell::addIcon(const QIcon &icon, const QString &tip, QMenu *menu)
 {
     m_icon.setIcon(icon);

@@ -14,6 +14,7 @@ class QtTrayShell : public TrayShell
 public:
     explicit QtTrayShell(QObject *parent = nullptr);
 
+    bool isAvailable() const override;
     void addIcon(const QIcon &icon, const QString &tip, QMenu *menu) override;
     void setTip(const QString &tip) override;
     void setIcon(const QIcon &icon) override;

@@ -18,6 +18,9 @@ class TrayShell : public QObject
 public:
     using QObject::QObject;
 
+    // Whether the desktop has a notification area right now; without one a
+    // window hidden "into the tray" could not be got back.
+    virtual bool isAvailable() const = 0;
     virtual void addIcon(const QIcon &icon, const QString &tip, QMenu *menu) = 0;
     virtual void setTip(const QString &tip) = 0;
     virtual void setIcon(const QIcon &icon) = 0;

@@ -78,6 +78,11 @@ void frmSysTray::setDefaultMenuIndex(long lIndex)
     rebuildMenu();
 }
 
+bool frmSysTray::isAvailable() const
+{
+    return m_shell->isAvailable();
+}
+
 void frmSysTray::ShowMenu()
 {
     m_shell->popupMenu(m_menu.get());

@@ -46,6 +46,9 @@ public:
     QString balloonText() const { return m_balloonText; }
     QString balloonTitle() const { return m_balloonTitle; }
 
+    // Whether the desktop shows the icon at all right now.
+    bool isAvailable() const;
+
     QMenu *menu() const { return m_menu.get(); }
     const TrayMenuModel &menuModel() const { return m_model; }
 

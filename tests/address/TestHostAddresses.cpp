@@ -26,15 +26,12 @@ void TestHostAddresses::lan_data()
 
     QTest::newRow("none") << L{} << "";
     QTest::newRow("loopback only") << L{{true, {"127.0.0.1"}}} << "";
-    QTest::newRow("one") << L{{true, {"127.0.0.1"}}, {false, {"192.0.2.10"}}}
-                         << "192.0.2.10\r\n";
-    QTest::newRow("two in given order")
-        << L{{false, {"198.51.100.1"}}, {false, {"192.0.2.10"}}}
-        << "198.51.100.1\r\n192.0.2.10\r\n";
+    QTest::newRow("one") << L{{true, {"127.0.0.1"}}, {false, {"192.0.2.10"}}} << "192.0.2.10\r\n";
+    QTest::newRow("two in given order") << L{{false, {"198.51.100.1"}}, {false, {"192.0.2.10"}}}
+                                        << "198.51.100.1\r\n192.0.2.10\r\n";
     QTest::newRow("first address only")
         << L{{false, {"192.0.2.10", "192.0.2.11"}}} << "192.0.2.10\r\n";
-    QTest::newRow("no IPv4 skipped") << L{{false, {}}, {false, {"192.0.2.10"}}}
-                                     << "192.0.2.10\r\n";
+    QTest::newRow("no IPv4 skipped") << L{{false, {}}, {false, {"192.0.2.10"}}} << "192.0.2.10\r\n";
     QTest::newRow("0.0.0.0 skipped")
         << L{{false, {"0.0.0.0", "192.0.2.10"}}, {false, {"192.0.2.20"}}} << "192.0.2.20\r\n";
 }
@@ -53,14 +50,20 @@ void TestHostAddresses::infoText_data()
     QTest::addColumn<QString>("lan");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("all empty") << "" << "" << ""
+    QTest::newRow("all empty") << ""
+                               << ""
+                               << ""
                                << "Host Name: \r\nIP Internet: \r\nLAN IP Address: \r\n";
     QTest::newRow("two LAN lines")
-        << "box" << "203.0.113.7" << "192.0.2.1\r\n192.0.2.2\r\n"
+        << "box"
+        << "203.0.113.7"
+        << "192.0.2.1\r\n192.0.2.2\r\n"
         << "Host Name: box\r\nIP Internet: 203.0.113.7\r\nLAN IP Address: \r\n"
            "192.0.2.1\r\n192.0.2.2\r\n";
     QTest::newRow("failure text")
-        << "box" << "(unable to access Internet)" << ""
+        << "box"
+        << "(unable to access Internet)"
+        << ""
         << "Host Name: box\r\nIP Internet: (unable to access Internet)\r\nLAN IP Address: \r\n";
 }
 
@@ -75,9 +78,8 @@ void TestHostAddresses::infoText()
 
 void TestHostAddresses::hostNameMessage()
 {
-    QCOMPARE(hostNameErrorMessage(36),
-             QStringLiteral("Windows Sockets error 36 has occurred.  "
-                            "Unable to successfully get Host Name."));
+    QCOMPARE(hostNameErrorMessage(36), QStringLiteral("Windows Sockets error 36 has occurred.  "
+                                                      "Unable to successfully get Host Name."));
 }
 
 void TestHostAddresses::hostNameOfThisMachine()

@@ -24,8 +24,8 @@ void TestPublicIp::cut_data()
     QTest::newRow("IPv6") << QByteArray("Your IP address is: <b>2001:db8::1</b>") << "2001:db8::1";
     QTest::newRow("blanks kept") << QByteArray("Your IP address is:<b> 1.2.3.4 </b>")
                                  << " 1.2.3.4 ";
-    QTest::newRow("line breaks kept") << QByteArray("Your IP address is:<b>\r\n1.2.3.4\n</b>")
-                                      << "\r\n1.2.3.4\n";
+    QTest::newRow("line breaks kept")
+        << QByteArray("Your IP address is:<b>\r\n1.2.3.4\n</b>") << "\r\n1.2.3.4\n";
     // The "<" right after the ">" is never the end: the cut runs on to the
     // next "<" and takes the opening tag's text with it.
     QTest::newRow("empty tag pair skipped")
@@ -46,12 +46,12 @@ void TestPublicIp::cut_data()
     QTest::newRow("no < after >") << QByteArray("Your IP address is:<b>1.2.3.4")
                                   << kUnableToParseIP;
     QTest::newRow("> is last char") << QByteArray("Your IP address is:<b>") << kUnableToParseIP;
-    QTest::newRow("only < right after >") << QByteArray("Your IP address is:<b><")
-                                          << kUnableToParseIP;
+    QTest::newRow("only < right after >")
+        << QByteArray("Your IP address is:<b><") << kUnableToParseIP;
     QTest::newRow("8-bit bytes one char each")
         << QByteArray("Your IP address is:<b>\xe9\xff</b>") << QString::fromLatin1("\xe9\xff");
-    QTest::newRow("NUL inside kept") << QByteArray("Your IP address is:<b>a\0b</b>", 30)
-                                     << QString::fromLatin1("a\0b", 3);
+    QTest::newRow("NUL inside kept")
+        << QByteArray("Your IP address is:<b>a\0b</b>", 30) << QString::fromLatin1("a\0b", 3);
 }
 
 void TestPublicIp::cut()
@@ -66,14 +66,22 @@ void TestPublicIp::url_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("expected"); // empty: invalid
 
-    QTest::newRow("name") << "ip.example.org" << "http://ip.example.org/quorvel.php";
-    QTest::newRow("name and port") << "127.0.0.1:8080" << "http://127.0.0.1:8080/quorvel.php";
-    QTest::newRow("IPv6 and port") << "[::1]:8080" << "http://[::1]:8080/quorvel.php";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("with a path") << "example.org/x" << "";
-    QTest::newRow("with a query") << "example.org?x" << "";
-    QTest::newRow("with user") << "u@example.org" << "";
-    QTest::newRow("blank inside") << "exa mple.org" << "";
+    QTest::newRow("name") << "ip.example.org"
+                          << "http://ip.example.org/quorvel.php";
+    QTest::newRow("name and port") << "127.0.0.1:8080"
+                                   << "http://127.0.0.1:8080/quorvel.php";
+    QTest::newRow("IPv6 and port") << "[::1]:8080"
+                                   << "http://[::1]:8080/quorvel.php";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("with a path") << "example.org/x"
+                                 << "";
+    QTest::newRow("with a query") << "example.org?x"
+                                  << "";
+    QTest::newRow("with user") << "u@example.org"
+                               << "";
+    QTest::newRow("blank inside") << "exa mple.org"
+                                  << "";
 }
 
 void TestPublicIp::url()

@@ -54,8 +54,7 @@ void TestPublicIpFetcher::answers_data()
 
     QTest::newRow("address") << 200 << QByteArray("Your IP address is: <b>127.0.0.1</b>")
                              << "127.0.0.1";
-    QTest::newRow("no marker") << 200 << QByteArray("<html>maintenance</html>")
-                               << kUnableToParseIP;
+    QTest::newRow("no marker") << 200 << QByteArray("<html>maintenance</html>") << kUnableToParseIP;
     QTest::newRow("404") << 404 << QByteArray("Your IP address is: <b>127.0.0.1</b>")
                          << kUnableToAccessInternet;
     QTest::newRow("500") << 500 << QByteArray() << kUnableToAccessInternet;

@@ -67,8 +67,7 @@ void TestSettingsStore::damagedValuesKeepField_data()
     QTest::newRow("too large") << QByteArray("Refresh%20IP%20Interval%20Min=70000") << 42;
     QTest::newRow("empty") << QByteArray("Refresh%20IP%20Interval%20Min=") << 42;
     QTest::newRow("a list") << QByteArray("Refresh%20IP%20Interval%20Min=1, 2") << 42;
-    QTest::newRow("a variant") << QByteArray("Refresh%20IP%20Interval%20Min=@Rect(1 2 3 4)")
-                               << 42;
+    QTest::newRow("a variant") << QByteArray("Refresh%20IP%20Interval%20Min=@Rect(1 2 3 4)") << 42;
 }
 
 void TestSettingsStore::damagedValuesKeepField()

@@ -21,6 +21,7 @@ public:
         int timeoutMs;
     };
 
+    bool available = true;
     bool supportsBalloons = true;
     bool iconShown = false;
     QString tip;
@@ -29,6 +30,7 @@ public:
     QList<Balloon> balloons;
     QStringList calls; // "add", "tip", "icon", "delete", "balloon", "popup"
 
+    bool isAvailable() const override { return available; }
     void addIcon(const QIcon &i, const QString &t, QMenu *m) override
     {
         icon = i;

@@ -1,0 +1,32 @@
+#include "HomePageVisitor.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+namespace app {
+
+HomePageVisitor::HomePageVisitor(QObject *parent) : QObject(parent) {}
+
+void HomePageVisitor::visit(const QUrl &url)
+{
+    if (!url.isValid() || url.scheme().isEmpty())
+        return;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(kTimeoutMs);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    QNetworkReply *reply = m_nam.get(request);
+    // The body is of no interest: drop it as it comes, and give up on a
+    // page that is endless or never ends.
+    connect(reply, &QNetworkReply::readyRead, reply,
+            [reply] { reply->skip(reply->bytesAvailable()); });
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaxBytes)
+            reply->abort();
+    });
+    QTimer::singleShot(kTimeoutMs, reply, &QNetworkReply::abort);
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+}
+
+} // namespace app

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+// The entries of the refresh interval list, in list order.
+const QStringList &intervalEntries();
+
+// Minutes for an entry of the interval list; any text it does not know
+// (the "60 min." entry among them) means an hour.
+qint16 minutesForIntervalEntry(const QString &entry);
+
+// Counts timer ticks (minutes) in the window's 16-bit field and says when a
+// timed refresh is due. An interval of 0 or less (a damaged setting) makes
+// every tick due.
+bool tickMinute(qint16 &iMinutesElapsed, qint16 iRefreshMinutes);
+
+// The public address last accepted as current. It starts empty and is never
+// stored, so the first refresh of every run counts as a change; failure
+// texts are compared like addresses, so losing and regaining the connection
+// are changes too.
+class IpChangeTracker
+{
+public:
+    // Compares exactly; on a difference, accepts the new text.
+    bool accept(const QString &current);
+    bool differs(const QString &current) const { return current != m_sLastIPInternet; }
+    QString last() const { return m_sLastIPInternet; }
+
+private:
+    QString m_sLastIPInternet;
+};
+
+} // namespace app
