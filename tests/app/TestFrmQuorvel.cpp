@@ -1,0 +1,607 @@
+#include "FakeAddressSource.h"
+#include "PageServer.h"
+#include "RecordingTrayShell.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+#include "TestEnvironment.h"
+#include "frmQuorvel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+using app::frmQuorvel;
+namespace keys = settings::keys;
+
+namespace {
+
+const QString kIp = QStringLiteral("203.0.113.7");
+
+// One window with scripted addresses and a recording tray, in settings of
+// its own.
+struct Harness
+{
+    TestEnvironment env;
+    FakeAddressSource *source = new FakeAddressSource;
+    RecordingTrayShell *shell = new RecordingTrayShell;
+    std::unique_ptr<frmQuorvel> w;
+
+    explicit Harness(const QByteArray &settingsFile = QByteArray())
+    {
+        if (!settingsFile.isNull())
+            env.writeSettingsFile("[Settings]\n" + settingsFile);
+        // Nothing may leave the machine: the home page is a closed port.
+        settings::SettingsStore().SaveSetting(keys::HomePage,
+                                              QStringLiteral("http://127.0.0.1:9/"));
+        source->script = {FakeAddressSource::snapshot(kIp)};
+        w = std::make_unique<frmQuorvel>(frmQuorvel::Services{source, shell});
+    }
+    // Runs the load step and waits for its refresh.
+    bool load()
+    {
+        QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+        w->Form_Load();
+        return done.count() > 0 || done.wait(3000);
+    }
+    bool refreshByButton()
+    {
+        QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+        QTest::mouseClick(button("cmdRefresh"), Qt::LeftButton);
+        return done.wait(3000);
+    }
+    bool tick()
+    {
+        QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+        w->tmrRefreshIP_Timer();
+        return done.wait(200);
+    }
+    template <typename T> T *find(const char *name) const
+    {
+        return w->findChild<T *>(QString::fromLatin1(name));
+    }
+    QPushButton *button(const char *name) const { return find<QPushButton>(name); }
+    QString setting(QLatin1StringView key) const
+    {
+        return settings::SettingsStore().GetSetting(key, QStringLiteral("<absent>")).value();
+    }
+};
+
+// Answers the next modal message box with the given button.
+void answerNextMessageBox(QMessageBox::StandardButton answer, QString *seenText = nullptr,
+                          QString *seenTitle = nullptr)
+{
+    QTimer::singleShot(0, [=] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (seenText)
+            *seenText = box->text();
+        if (seenTitle)
+            *seenTitle = box->windowTitle();
+        box->button(answer)->click();
+    });
+}
+
+QStringList actionTexts(const QMenu *menu)
+{
+    QStringList out;
+    for (const QAction *a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+class TestFrmQuorvel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void controlsCarryTheirNamesAndCaptions();
+    void firstStartWithNoSettings();
+    void windowShowsOnlyAfterFirstRefresh();
+    void startMinimized_data();
+    void startMinimized();
+    void storedTimerSettings();
+    void damagedIntervalIsSkipped();
+    void damagedMinutesRepairedByListSelection();
+    void timerCountsMinutes();
+    void checkBoxAndListWriteBack();
+    void buttonRefreshBalloons();
+    void changeDetectionOnTimerPath();
+    void noBalloonsWhenSwitchedOff_data();
+    void noBalloonsWhenSwitchedOff();
+    void homePageLoadedOnChange();
+    void refreshesNeverOverlap();
+    void hostNameFailureIsShownOnce();
+    void clickSelectsWholeAddress();
+    void menus();
+    void dispatcher();
+    void closeAsksFirst();
+    void closeWithoutAsking_data();
+    void closeWithoutAsking();
+    void okAndDoubleClickHideAndRestore();
+};
+
+void TestFrmQuorvel::controlsCarryTheirNamesAndCaptions()
+{
+    Harness h;
+    QCOMPARE(h.w->objectName(), QStringLiteral("frmQuorvel"));
+    QCOMPARE(h.w->windowTitle(), QStringLiteral("Quorvel"));
+    const QList<QPair<const char *, QString>> buttons{{"cmdMACAddress", "MAC Address..."},
+                                                      {"cmdOK", "OK"},
+                                                      {"cmdBrowser", "Anonymous Surfing..."},
+                                                      {"cmdRefresh", "Refresh IP"}};
+    for (const auto &[name, caption] : buttons) {
+        QVERIFY2(h.button(name), name);
+        QCOMPARE(h.button(name)->text(), caption);
+    }
+    for (const char *name : {"txtHostName", "txtIPInternet"})
+        QVERIFY2(h.find<QLineEdit>(name), name);
+    QVERIFY(h.find<QPlainTextEdit>("txtLAN"));
+    QCOMPARE(h.find<QCheckBox>("chkRefreshIP")->text(),
+             QStringLiteral("Timer refresh IP Address every"));
+    QCOMPARE(h.find<QLabel>("Label1")->text(), QStringLiteral("Host Name:"));
+    QCOMPARE(h.find<QLabel>("Label2")->text(), QStringLiteral("IP Internet:"));
+    QCOMPARE(h.find<QLabel>("Label3")->text(), QStringLiteral("LAN IP Address:"));
+    QCOMPARE(h.find<QLabel>("Label1")->buddy(), h.find<QLineEdit>("txtHostName"));
+    auto *list = h.find<QComboBox>("cmbRefreshIPInterval");
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    QCOMPARE(entries,
+             (QStringList{"1 min.", "5 min.", "10 min.", "15 min.", "20 min.", "25 min.", "30 min.",
+                          "35 min.", "40 min.", "45 min.", "50 min.", "55 min.", "60 min."}));
+    auto *timer = h.find<QTimer>("tmrRefreshIP");
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 60000);
+    QVERIFY(!timer->isActive());
+}
+
+void TestFrmQuorvel::firstStartWithNoSettings()
+{
+    Harness h;
+    QVERIFY(h.load());
+    QVERIFY(!h.find<QCheckBox>("chkRefreshIP")->isChecked());
+    QVERIFY(!h.find<QTimer>("tmrRefreshIP")->isActive());
+    QCOMPARE(h.find<QComboBox>("cmbRefreshIPInterval")->currentText(), QStringLiteral("1 min."));
+    QCOMPARE(h.w->refreshMinutes(), qint16(1));
+    // The list selection writes its two keys back; the check box was not
+    // touched, so its key is not created.
+    QCOMPARE(h.setting(keys::RefreshIPInterval), QStringLiteral("0"));
+    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("1"));
+    QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("<absent>"));
+
+    QCOMPARE(h.find<QLineEdit>("txtHostName")->text(), QStringLiteral("testhost"));
+    QCOMPARE(h.find<QLineEdit>("txtIPInternet")->text(), kIp);
+    QCOMPARE(h.w->GetInfoText(), QStringLiteral("Host Name: testhost\r\nIP Internet: ") + kIp +
+                                     QStringLiteral("\r\nLAN IP Address: \r\n192.0.2.5\r\n"));
+    // The first refresh of a run is always announced.
+    QCOMPARE(h.shell->balloons.size(), 1);
+    QCOMPARE(h.shell->balloons[0].text, QStringLiteral("IP Internet changed. ") + kIp);
+    QCOMPARE(h.shell->balloons[0].title, QStringLiteral("Quorvel"));
+    QCOMPARE(h.shell->balloons[0].icon, 1);
+    QCOMPARE(h.shell->balloons[0].timeoutMs, 30000);
+    QCOMPARE(h.shell->tip, h.w->GetInfoText().left(127));
+    QVERIFY(h.w->isVisible());
+    QCOMPARE(h.source->hosts, QStringList{QStringLiteral(QUORVEL_IP_SERVICE_HOST)});
+}
+
+void TestFrmQuorvel::windowShowsOnlyAfterFirstRefresh()
+{
+    Harness h;
+    h.source->autoFinish = false;
+    h.w->Form_Load();
+    QVERIFY(h.shell->iconShown);
+    // The tray is up with the three empty values while the refresh runs.
+    QCOMPARE(h.shell->tip, QStringLiteral("Host Name: \r\nIP Internet: \r\nLAN IP Address: \r\n"));
+    QTest::qWait(50);
+    QVERIFY(!h.w->isVisible());
+    h.source->finish();
+    QVERIFY(h.w->isVisible());
+}
+
+void TestFrmQuorvel::startMinimized_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::addColumn<bool>("visible");
+
+    QTest::newRow("1, with tray: icon only") << QByteArray("1") << true << false;
+    QTest::newRow("1, no tray: task bar") << QByteArray("1") << false << true;
+    QTest::newRow("2 is not on") << QByteArray("2") << true << true;
+}
+
+void TestFrmQuorvel::startMinimized()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(bool, trayAvailable);
+    QFETCH(bool, visible);
+    Harness h("Start%20Minimized=" + value + "\n");
+    h.shell->available = trayAvailable;
+    QVERIFY(h.load());
+    QTest::qWait(20);
+    QCOMPARE(h.w->isVisible(), visible);
+    QCOMPARE(h.w->isMinimized(), value == "1");
+    QVERIFY(h.shell->iconShown);
+
+    // The tray's double click brings the window back, whatever hid it.
+    h.shell->click(0x203);
+    QVERIFY(h.w->isVisible());
+    QVERIFY(!h.w->isMinimized());
+}
+
+void TestFrmQuorvel::storedTimerSettings()
+{
+    Harness h("Refresh%20IP=1\nRefresh%20IP%20Interval=3\nRefresh%20IP%20Interval%20Min=99\n");
+    QVERIFY(h.load());
+    QVERIFY(h.find<QCheckBox>("chkRefreshIP")->isChecked());
+    QVERIFY(h.find<QTimer>("tmrRefreshIP")->isActive());
+    QCOMPARE(h.find<QComboBox>("cmbRefreshIPInterval")->currentText(), QStringLiteral("15 min."));
+    // The list selection wrote the entry's minutes before they were read.
+    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("15"));
+    QCOMPARE(h.w->refreshMinutes(), qint16(15));
+    QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("1"));
+}
+
+void TestFrmQuorvel::damagedIntervalIsSkipped()
+{
+    Harness h("Refresh%20IP=abc\nRefresh%20IP%20Interval=abc\n"
+              "Refresh%20IP%20Interval%20Min=20\n");
+    QVERIFY(h.load());
+    QVERIFY(!h.find<QCheckBox>("chkRefreshIP")->isChecked());
+    QCOMPARE(h.find<QComboBox>("cmbRefreshIPInterval")->currentIndex(), -1);
+    QCOMPARE(h.w->refreshMinutes(), qint16(20));
+    // Nothing was written back over the damaged values.
+    QCOMPARE(h.setting(keys::RefreshIPInterval), QStringLiteral("abc"));
+    QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("abc"));
+}
+
+void TestFrmQuorvel::damagedMinutesRepairedByListSelection()
+{
+    Harness h("Refresh%20IP%20Interval=1\nRefresh%20IP%20Interval%20Min=abc\n");
+    QVERIFY(h.load());
+    QCOMPARE(h.w->refreshMinutes(), qint16(5));
+    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("5"));
+}
+
+void TestFrmQuorvel::timerCountsMinutes()
+{
+    Harness h("Refresh%20IP=1\nRefresh%20IP%20Interval=1\n");
+    QVERIFY(h.load());
+    QCOMPARE(h.source->starts(), 1);
+    for (int minute = 1; minute <= 4; ++minute)
+        QVERIFY2(!h.tick(), qPrintable(QString::number(minute)));
+    QVERIFY(h.tick()); // the fifth minute
+    QCOMPARE(h.source->starts(), 2);
+
+    // Three minutes into the next five, choosing "1 min." makes the next
+    // tick refresh.
+    for (int minute = 1; minute <= 3; ++minute)
+        QVERIFY(!h.tick());
+    h.find<QComboBox>("cmbRefreshIPInterval")->setCurrentIndex(0);
+    QCOMPARE(h.w->minutesElapsed(), qint16(3));
+    QVERIFY(h.tick());
+    QCOMPARE(h.source->starts(), 3);
+    QCOMPARE(h.setting(keys::RefreshIPInterval), QStringLiteral("0"));
+    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("1"));
+}
+
+void TestFrmQuorvel::checkBoxAndListWriteBack()
+{
+    Harness h;
+    QVERIFY(h.load());
+    auto *box = h.find<QCheckBox>("chkRefreshIP");
+    auto *timer = h.find<QTimer>("tmrRefreshIP");
+    h.w->tmrRefreshIP_Timer(); // one minute counted with a 1-minute interval: refreshes
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(box->isChecked());
+    QVERIFY(timer->isActive());
+    QCOMPARE(h.w->minutesElapsed(), qint16(0));
+    QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("1"));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("0"));
+
+    auto *list = h.find<QComboBox>("cmbRefreshIPInterval");
+    list->setCurrentIndex(12);
+    QCOMPARE(h.w->refreshMinutes(), qint16(60));
+    QCOMPARE(h.setting(keys::RefreshIPInterval), QStringLiteral("12"));
+    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("60"));
+}
+
+void TestFrmQuorvel::buttonRefreshBalloons()
+{
+    Harness h;
+    h.source->script = {FakeAddressSource::snapshot(kIp), FakeAddressSource::snapshot(kIp),
+                        FakeAddressSource::snapshot("198.51.100.1")};
+    QVERIFY(h.load());
+    h.shell->balloons.clear();
+
+    QVERIFY(h.refreshByButton());
+    QCOMPARE(h.shell->balloonTexts(),
+             (QStringList{"IP Refresh, please wait...", "IP Refresh finish."}));
+    h.shell->balloons.clear();
+
+    QVERIFY(h.refreshByButton());
+    QCOMPARE(h.shell->balloonTexts(),
+             (QStringList{"IP Refresh, please wait...", "IP Internet changed. 198.51.100.1"}));
+    QCOMPARE(h.w->lastIPInternet(), QStringLiteral("198.51.100.1"));
+    QVERIFY(h.shell->tip.contains("IP Internet: 198.51.100.1"));
+}
+
+void TestFrmQuorvel::changeDetectionOnTimerPath()
+{
+    Harness h;
+    const QString lost = QStringLiteral("(unable to access Internet)");
+    h.source->script = {FakeAddressSource::snapshot(kIp), FakeAddressSource::snapshot(kIp),
+                        FakeAddressSource::snapshot(lost), FakeAddressSource::snapshot(lost),
+                        FakeAddressSource::snapshot(kIp)};
+    QVERIFY(h.load());
+    QCOMPARE(h.shell->balloonTexts(), QStringList{"IP Internet changed. " + kIp});
+    h.shell->balloons.clear();
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(h.tick()); // interval 1: every tick refreshes
+    // The same address says nothing; losing and regaining it are changes.
+    QCOMPARE(h.shell->balloonTexts(),
+             (QStringList{"IP Internet changed. " + lost, "IP Internet changed. " + kIp}));
+    QVERIFY(h.shell->tip.contains(kIp));
+}
+
+void TestFrmQuorvel::noBalloonsWhenSwitchedOff_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("balloons");
+    QTest::newRow("1") << QByteArray("1") << false;
+    QTest::newRow("2 counts as on") << QByteArray("2") << false;
+    QTest::newRow("-1 counts as on") << QByteArray("-1") << false;
+    QTest::newRow("0") << QByteArray("0") << true;
+}
+
+void TestFrmQuorvel::noBalloonsWhenSwitchedOff()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(bool, balloons);
+    Harness h("Don't%20Show%20Balloon=" + value + "\n");
+    h.source->script = {FakeAddressSource::snapshot(kIp), FakeAddressSource::snapshot("x")};
+    QVERIFY(h.load());
+    QVERIFY(h.refreshByButton());
+    QCOMPARE(h.shell->balloons.isEmpty(), !balloons);
+    QCOMPARE(h.w->lastIPInternet(), QStringLiteral("x")); // the change was still taken
+}
+
+void TestFrmQuorvel::homePageLoadedOnChange()
+{
+    PageServer home;
+    QVERIFY2(home.start(), qPrintable(home.errorString()));
+    Harness h("Don't%20Show%20Balloon=1\n");
+    settings::SettingsStore().SaveSetting(keys::HomePage, home.url("/home"));
+    h.source->script = {FakeAddressSource::snapshot(kIp), FakeAddressSource::snapshot(kIp),
+                        FakeAddressSource::snapshot("198.51.100.1")};
+    QVERIFY(h.load());
+    QTRY_COMPARE(home.requestedPaths(), QStringList{"/home"});
+    QVERIFY(h.refreshByButton()); // same address: no visit
+    QTest::qWait(300);
+    QCOMPARE(home.requestedPaths().size(), 1);
+    QVERIFY(h.refreshByButton());
+    QTRY_COMPARE(home.requestedPaths().size(), 2);
+}
+
+void TestFrmQuorvel::refreshesNeverOverlap()
+{
+    Harness h("Refresh%20IP=1\n");
+    QVERIFY(h.load());
+    h.source->autoFinish = false;
+    QTest::mouseClick(h.button("cmdRefresh"), Qt::LeftButton);
+    QCOMPARE(h.source->starts(), 2);
+    QVERIFY(h.w->isRefreshing());
+    QVERIFY(!h.button("cmdRefresh")->isEnabled());
+
+    // A minute falls due meanwhile: it waits for the running refresh.
+    h.w->tmrRefreshIP_Timer();
+    h.w->tmrRefreshIP_Timer();
+    QCOMPARE(h.source->starts(), 2);
+    QSignalSpy done(h.w.get(), &frmQuorvel::refreshFinished);
+    h.source->finish();
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(h.source->starts(), 3); // the one timed refresh that was due
+    h.source->finish();
+    QCOMPARE(h.source->starts(), 3);
+    QVERIFY(h.button("cmdRefresh")->isEnabled());
+}
+
+void TestFrmQuorvel::hostNameFailureIsShownOnce()
+{
+    Harness h;
+    auto failing = FakeAddressSource::snapshot(kIp, QString(), QString());
+    failing.messages = {QStringLiteral("Windows Sockets error 36 has occurred.  "
+                                       "Unable to successfully get Host Name.")};
+    h.source->script = {failing};
+    QVERIFY(h.load());
+    QVERIFY(h.tick());
+    QList<QMessageBox *> boxes;
+    for (QMessageBox *b : h.w->findChildren<QMessageBox *>())
+        if (b->isVisible())
+            boxes << b;
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0]->text(), failing.messages[0]);
+    QCOMPARE(boxes[0]->windowTitle(), QStringLiteral("Quorvel"));
+    QCOMPARE(h.find<QLineEdit>("txtHostName")->text(), QString());
+    // The refresh went on regardless.
+    QCOMPARE(h.find<QLineEdit>("txtIPInternet")->text(), kIp);
+    boxes[0]->close();
+}
+
+void TestFrmQuorvel::clickSelectsWholeAddress()
+{
+    Harness h;
+    h.source->script = {FakeAddressSource::snapshot(kIp, "192.0.2.5\r\n", QString())};
+    QVERIFY(h.load());
+    auto *ip = h.find<QLineEdit>("txtIPInternet");
+    QTest::mouseClick(ip, Qt::LeftButton, {}, QPoint(5, ip->height() / 2));
+    QCOMPARE(ip->selectedText(), kIp);
+    auto *host = h.find<QLineEdit>("txtHostName");
+    QTest::mouseClick(host, Qt::LeftButton, {}, QPoint(5, host->height() / 2));
+    QCOMPARE(host->selectedText(), QString());
+}
+
+void TestFrmQuorvel::menus()
+{
+    Harness h;
+    QVERIFY(h.load());
+    auto *menu = h.w->menuBar()->findChild<QMenu *>("mnuMenu");
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QStringLiteral("&Menu"));
+    QCOMPARE(actionTexts(menu),
+             (QStringList{"&Internet Connect State...", "-", "Anonymous &Surfing...", "-",
+                          "Send Me E-Mail when IP &Changes...", "-",
+                          "&Resolve Domain/Web Address to IP Address...", "&Ping by IP Address...",
+                          "&Trace Route...", "-", "Pre&ferences...", "-", "&Visit Web Page...",
+                          "&About...", "-", "&Exit"}));
+    QCOMPARE(h.w->findChildren<QAction *>("mnuMenuItem").size(), 16);
+
+    QMenu *trayMenu = h.shell->menu;
+    QVERIFY(trayMenu);
+    QCOMPARE(actionTexts(trayMenu),
+             (QStringList{"&Open Quorvel", "-", "&Internet Connect State...", "-",
+                          "&Anonymus &Surfing...", "-", "Send Me E-Mail when IP &Changes...", "-",
+                          "&Resolve Domain/Web Address to IP Address...", "&Ping by IP Address...",
+                          "&Trace Route...", "-", "Pre&ferences...", "-", "&Visit Web Page...",
+                          "&About...", "-", "&Exit"}));
+    QCOMPARE(trayMenu->defaultAction(), trayMenu->actions().first());
+    QCOMPARE(h.w->sysTray()->DefaultMenuIndex(), 0L);
+    // Commands without a window yet are greyed out, the working ones not.
+    for (QMenu *m : {menu, trayMenu}) {
+        for (QAction *a : m->actions()) {
+            if (a->isSeparator())
+                continue;
+            const bool works = a->text() == "&Open Quorvel" || a->text() == "&Exit" ||
+                               a->text() == "&Visit Web Page...";
+            QVERIFY2(a->isEnabled() == works, qPrintable(a->text()));
+        }
+    }
+    // A right click on the icon asks for the menu; a left click does not.
+    h.shell->calls.clear();
+    h.shell->click(0x202);
+    QVERIFY(!h.shell->calls.contains("popup"));
+    h.shell->click(0x204);
+    QCOMPARE(h.shell->calls, QStringList{"popup"});
+}
+
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
+
+void TestFrmQuorvel::dispatcher()
+{
+    Harness h;
+    QVERIFY(h.load());
+    UrlRecorder browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+
+    h.w->hide();
+    // "web" works from the tray with the window hidden.
+    h.shell->menu->actions().at(14)->trigger();
+    QCOMPARE(browser.urls, QList<QUrl>{QUrl("http://127.0.0.1:9/")});
+    QVERIFY(!h.w->isVisible());
+
+    h.shell->menu->actions().at(0)->trigger(); // "open"
+    QVERIFY(h.w->isVisible());
+
+    // Keys without a window, and unknown keys, do nothing at all.
+    for (const char *key : {"state", "ping", "nonsense", "", "OPEN"})
+        h.w->m_frmSysTray_MenuClick(0, QString::fromLatin1(key));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    // The main menu reaches the same dispatcher by its own indexes.
+    h.w->mnuMenuItem_Click(12);
+    QCOMPARE(browser.urls.size(), 2);
+    h.w->mnuMenuItem_Click(11); // a separator
+    h.w->mnuMenuItem_Click(99);
+    QCOMPARE(browser.urls.size(), 2);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+void TestFrmQuorvel::closeAsksFirst()
+{
+    Harness h;
+    QVERIFY(h.load());
+    QSignalSpy closed(h.w.get(), &frmQuorvel::closed);
+    QString text, title;
+    answerNextMessageBox(QMessageBox::No, &text, &title);
+    h.w->m_frmSysTray_MenuClick(17, QStringLiteral("exit"));
+    QCOMPARE(text, QStringLiteral("Do you want really exit?"));
+    QCOMPARE(title, QStringLiteral("Quorvel"));
+    QCOMPARE(closed.count(), 0);
+    QVERIFY(h.w->isVisible());
+    QVERIFY(h.shell->iconShown);
+
+    answerNextMessageBox(QMessageBox::Yes);
+    h.w->close();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!h.w->isVisible());
+    QVERIFY(h.w->sysTray() == nullptr); // unloading took the icon away
+}
+
+void TestFrmQuorvel::closeWithoutAsking_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("1") << QByteArray("1");
+    QTest::newRow("2 counts as on") << QByteArray("2");
+}
+
+void TestFrmQuorvel::closeWithoutAsking()
+{
+    QFETCH(QByteArray, value);
+    Harness h("Don't%20Ask%20Confirmation=" + value + "\n");
+    QVERIFY(h.load());
+    QSignalSpy closed(h.w.get(), &frmQuorvel::closed);
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = QApplication::activeModalWidget()) {
+            asked = true;
+            box->close();
+        }
+    });
+    h.w->close();
+    QVERIFY(!asked);
+    QCOMPARE(closed.count(), 1);
+}
+
+void TestFrmQuorvel::okAndDoubleClickHideAndRestore()
+{
+    Harness h;
+    QVERIFY(h.load());
+    QTest::mouseClick(h.button("cmdOK"), Qt::LeftButton);
+    QTRY_VERIFY(!h.w->isVisible());
+    QVERIFY(h.shell->iconShown);
+    h.shell->click(0x206); // a right double click restores too
+    QVERIFY(h.w->isVisible());
+    QVERIFY(!h.w->isMinimized());
+
+    // Without a tray the window stays in the task bar instead.
+    h.shell->available = false;
+    QTest::mouseClick(h.button("cmdOK"), Qt::LeftButton);
+    QTest::qWait(50);
+    QVERIFY(h.w->isVisible());
+    QVERIFY(h.w->isMinimized());
+}
+
+QTEST_MAIN(TestFrmQuorvel)
+#include "TestFrmQuorvel.moc"

@@ -1,0 +1,80 @@
+#include "SingleInstance.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using app::SingleInstance;
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+private slots:
+    void secondHolderIsRefused();
+    void releasedOnDestruction();
+    void lockOfDeadProcessIsTakenOver();
+    void lockOfLiveProcessIsKept();
+};
+
+void TestSingleInstance::secondHolderIsRefused()
+{
+    QTemporaryDir dir;
+    SingleInstance a(dir.filePath("q.lock"));
+    SingleInstance b(dir.filePath("q.lock"));
+    QVERIFY(a.tryLock());
+    QVERIFY(!b.tryLock());
+}
+
+void TestSingleInstance::releasedOnDestruction()
+{
+    QTemporaryDir dir;
+    {
+        SingleInstance a(dir.filePath("q.lock"));
+        QVERIFY(a.tryLock());
+    }
+    SingleInstance b(dir.filePath("q.lock"));
+    QVERIFY(b.tryLock());
+}
+
+// A lock file written by a process that no longer exists, as a crash or a
+// power cut leaves it.
+void TestSingleInstance::lockOfDeadProcessIsTakenOver()
+{
+    QTemporaryDir dir;
+    QProcess child;
+    child.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QVERIFY(child.waitForStarted());
+    const qint64 deadPid = child.processId();
+    child.kill();
+    child.waitForFinished();
+
+    QFile f(dir.filePath("q.lock"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray::number(deadPid) + "\nquorvel\n" + QSysInfo::machineHostName().toUtf8() +
+            "\n");
+    f.close();
+
+    SingleInstance next(dir.filePath("q.lock"));
+    QVERIFY(next.tryLock());
+}
+
+void TestSingleInstance::lockOfLiveProcessIsKept()
+{
+    // Our own, very much alive, process holds it: even an old lock file
+    // must not be taken away from a running instance.
+    QTemporaryDir dir;
+    SingleInstance a(dir.filePath("q.lock"));
+    QVERIFY(a.tryLock());
+    QFile f(dir.filePath("q.lock"));
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(
+        f.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    f.close();
+    SingleInstance b(dir.filePath("q.lock"));
+    QVERIFY(!b.tryLock());
+}
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "TestSingleInstance.moc"

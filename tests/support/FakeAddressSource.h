@@ -1,0 +1,53 @@
+#pragma once
+
+#include "AddressSource.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTimer>
+
+// Scripts what the network says: each refresh takes the next snapshot of
+// the queue (the last one repeats). With autoFinish off the test decides
+// when a refresh ends, to look at the window while one is running.
+class FakeAddressSource : public address::AddressSource
+{
+    Q_OBJECT
+public:
+    QList<address::AddressSnapshot> script;
+    bool autoFinish = true;
+    QStringList hosts; // the host of every start()
+
+    static address::AddressSnapshot snapshot(const QString &ip,
+                                             const QString &lan = QStringLiteral("192.0.2.5\r\n"),
+                                             const QString &host = QStringLiteral("testhost"))
+    {
+        return {host, ip, lan, {}};
+    }
+
+    bool start(const QString &host) override
+    {
+        if (m_running)
+            return false;
+        m_running = true;
+        hosts << host;
+        if (autoFinish)
+            QTimer::singleShot(0, this, &FakeAddressSource::finish);
+        return true;
+    }
+    bool isRunning() const override { return m_running; }
+    int starts() const { return int(hosts.size()); }
+
+    void finish()
+    {
+        if (!m_running)
+            return;
+        m_running = false;
+        const address::AddressSnapshot s =
+            script.size() > 1 ? script.takeFirst()
+                              : (script.isEmpty() ? address::AddressSnapshot{} : script.first());
+        emit finished(s);
+    }
+
+private:
+    bool m_running = false;
+};
