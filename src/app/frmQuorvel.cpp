@@ -471,8 +471,13 @@ void frmQuorvel::closeEvent(QCloseEvent *event)
             return;
         }
     }
-    // Unloading the tray component takes the icon out of the tray.
-    delete m_frmSysTray;
+    // Unloading the tray component takes the icon out of the tray. The
+    // component goes later: this may run inside a click on its own menu.
+    if (m_frmSysTray) {
+        m_frmSysTray->Unload();
+        m_frmSysTray->deleteLater();
+        m_frmSysTray = nullptr;
+    }
     tmrRefreshIP->stop();
     event->accept();
     emit closed();

@@ -25,7 +25,13 @@ frmSysTray::frmSysTray(TrayShell *shell, const QIcon &icon, QObject *parent)
 
 frmSysTray::~frmSysTray()
 {
-    m_shell->deleteIcon();
+    Unload();
+}
+
+void frmSysTray::Unload()
+{
+    if (std::exchange(m_loaded, false))
+        m_shell->deleteIcon();
 }
 
 void frmSysTray::ShowBalloonTip(const QString &sMessage, const QString &sTitle, int eIcon,

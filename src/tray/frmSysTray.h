@@ -28,6 +28,11 @@ public:
     // Deletes the icon, so none is left behind in the notification area.
     ~frmSysTray() override;
 
+    // Takes the icon out of the notification area now. Safe to call from a
+    // handler of the component's own menu, where deleting the component
+    // itself would pull the menu out from under the click.
+    void Unload();
+
     void ShowBalloonTip(const QString &sMessage, const QString &sTitle = QString(), int eIcon = 0,
                         int lTimeOutMs = 10000);
     QString ToolTip() const { return m_tip; }
@@ -77,6 +82,7 @@ private:
     QString m_tip;
     QString m_balloonText;
     QString m_balloonTitle;
+    bool m_loaded = true;
 };
 
 } // namespace tray

@@ -132,6 +132,7 @@ private slots:
     void closeWithoutAsking_data();
     void closeWithoutAsking();
     void okAndDoubleClickHideAndRestore();
+    void exitChosenInTrayMenu();
 };
 
 void TestFrmQuorvel::controlsCarryTheirNamesAndCaptions()
@@ -601,6 +602,24 @@ void TestFrmQuorvel::okAndDoubleClickHideAndRestore()
     QTest::qWait(50);
     QVERIFY(h.w->isVisible());
     QVERIFY(h.w->isMinimized());
+}
+
+void TestFrmQuorvel::exitChosenInTrayMenu()
+{
+    // The tray component goes away while its own menu is still handling the
+    // choice; that must neither crash nor leave the icon behind.
+    Harness h("Don't%20Ask%20Confirmation=1\n");
+    QVERIFY(h.load());
+    QSignalSpy closed(h.w.get(), &frmQuorvel::closed);
+    QPointer<QMenu> menu = h.shell->menu;
+    menu->popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QTest::keyClick(menu, Qt::Key_Up); // wraps to the last entry, "&Exit"
+    QCOMPARE(menu->activeAction()->text(), QStringLiteral("&Exit"));
+    QTest::keyClick(menu, Qt::Key_Return);
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!h.shell->iconShown);
+    QTRY_VERIFY(menu.isNull()); // the component and its menu are gone
 }
 
 QTEST_MAIN(TestFrmQuorvel)

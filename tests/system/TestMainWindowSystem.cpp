@@ -1,0 +1,176 @@
+#include "AddressSource.h"
+#include "PageServer.h"
+#include "RecordingTrayShell.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+#include "TestEnvironment.h"
+#include "frmQuorvel.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QtTest>
+#include <memory>
+
+using app::frmQuorvel;
+
+// The main window with the real network path against an HTTP server on
+// loopback.
+class TestMainWindowSystem : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void addressShownAndChangeAnnounced();
+    void failures_data();
+    void failures();
+    void serverDown();
+    void slowServerTimesOutWhileWindowResponds();
+
+private:
+    void makeWindow(const QString &ipServiceHost);
+    bool waitRefresh(int ms = 10000);
+    QString ipBox() const { return w->findChild<QLineEdit *>("txtIPInternet")->text(); }
+
+    std::unique_ptr<TestEnvironment> env;
+    std::unique_ptr<PageServer> server;
+    RecordingTrayShell *shell = nullptr;
+    std::unique_ptr<frmQuorvel> w;
+};
+
+void TestMainWindowSystem::init()
+{
+    env = std::make_unique<TestEnvironment>();
+    server = std::make_unique<PageServer>();
+    QVERIFY2(server->start(), qPrintable(server->errorString()));
+    server->setAddress(QStringLiteral("127.0.0.1"));
+    // Settle "don't ask" so cleanup can close without a question.
+    settings::SettingsStore().SaveSetting(settings::keys::DontAskConfirmation, "1");
+}
+
+void TestMainWindowSystem::cleanup()
+{
+    w.reset();
+    server.reset();
+    env.reset();
+}
+
+void TestMainWindowSystem::makeWindow(const QString &ipServiceHost)
+{
+    env->setLoopbackServices(ipServiceHost, server->url(QStringLiteral("/home")));
+    shell = new RecordingTrayShell;
+    w = std::make_unique<frmQuorvel>(
+        frmQuorvel::Services{new address::NetworkAddressSource, shell});
+}
+
+bool TestMainWindowSystem::waitRefresh(int ms)
+{
+    QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+    return done.wait(ms);
+}
+
+void TestMainWindowSystem::addressShownAndChangeAnnounced()
+{
+    makeWindow(server->hostPort());
+    QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+    w->Form_Load();
+    QVERIFY(done.wait(10000));
+    QCOMPARE(ipBox(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(w->findChild<QLineEdit *>("txtHostName")->text(), QSysInfo::machineHostName());
+    QVERIFY(w->isVisible());
+    QCOMPARE(shell->balloonTexts(), QStringList{"IP Internet changed. 127.0.0.1"});
+    // The silent home-page load after the change reached the server.
+    QTRY_VERIFY(server->requestedPaths().contains("/home"));
+
+    server->setAddress(QStringLiteral("127.0.0.2"));
+    w->tmrRefreshIP_Timer(); // interval 1 on a first run: refreshes now
+    QVERIFY(waitRefresh());
+    QCOMPARE(ipBox(), QStringLiteral("127.0.0.2"));
+    QCOMPARE(shell->balloonTexts().last(), QStringLiteral("IP Internet changed. 127.0.0.2"));
+    QVERIFY(shell->tip.contains("IP Internet: 127.0.0.2"));
+}
+
+void TestMainWindowSystem::failures_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("404") << 404 << QByteArray("Your IP address is: <b>127.0.0.1</b>")
+                         << "(unable to access Internet)";
+    QTest::newRow("page without the marker")
+        << 200 << QByteArray("<html><body>Site under maintenance</body></html>")
+        << "(unable to parse IP)";
+}
+
+void TestMainWindowSystem::failures()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, page);
+    QFETCH(QString, expected);
+    makeWindow(server->hostPort());
+    QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+    w->Form_Load();
+    QVERIFY(done.wait(10000));
+    QCOMPARE(ipBox(), QStringLiteral("127.0.0.1"));
+
+    server->setStatus(status);
+    server->setPage(page);
+    QTest::mouseClick(w->findChild<QPushButton *>("cmdRefresh"), Qt::LeftButton);
+    QVERIFY(waitRefresh());
+    QCOMPARE(ipBox(), expected);
+    QCOMPARE(shell->balloonTexts().mid(1),
+             (QStringList{"IP Refresh, please wait...", "IP Internet changed. " + expected}));
+}
+
+void TestMainWindowSystem::serverDown()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const QString closedPort = QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
+    probe.close();
+    makeWindow(closedPort);
+    QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+    w->Form_Load();
+    QVERIFY(done.wait(10000));
+    QCOMPARE(ipBox(), QStringLiteral("(unable to access Internet)"));
+    QCOMPARE(shell->balloonTexts(),
+             QStringList{"IP Internet changed. (unable to access Internet)"});
+}
+
+void TestMainWindowSystem::slowServerTimesOutWhileWindowResponds()
+{
+    makeWindow(server->hostPort());
+    QSignalSpy done(w.get(), &frmQuorvel::refreshFinished);
+    w->Form_Load();
+    QVERIFY(done.wait(10000));
+
+    server->setDelaySeconds(25);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(w->findChild<QPushButton *>("cmdRefresh"), Qt::LeftButton);
+    // The event loop keeps running: timers fire and the tray still answers.
+    int ticks = 0;
+    QTimer beat;
+    connect(&beat, &QTimer::timeout, this, [&] { ++ticks; });
+    beat.start(100);
+    QTest::qWait(1000);
+    QVERIFY2(ticks >= 8, qPrintable(QString::number(ticks)));
+    shell->calls.clear();
+    shell->click(0x204);
+    QCOMPARE(shell->calls, QStringList{"popup"});
+    QVERIFY(w->isRefreshing());
+
+    QVERIFY(waitRefresh(20000));
+    const qint64 took = clock.elapsed();
+    QVERIFY2(took >= 14000 && took < 18000, qPrintable(QString::number(took)));
+    QCOMPARE(ipBox(), QStringLiteral("(unable to access Internet)"));
+    server->setDelaySeconds(0);
+}
+
+QTEST_MAIN(TestMainWindowSystem)
+#include "TestMainWindowSystem.moc"
