@@ -29,6 +29,8 @@ public:
     QMenu *menu = nullptr;
     QList<Balloon> balloons;
     QStringList calls; // "add", "tip", "icon", "delete", "balloon", "popup"
+    // When set, every call is also written here, where it outlives the shell.
+    QStringList *journal = nullptr;
 
     bool isAvailable() const override { return available; }
     void addIcon(const QIcon &i, const QString &t, QMenu *m) override
@@ -37,30 +39,30 @@ public:
         tip = t;
         menu = m;
         iconShown = true;
-        calls << QStringLiteral("add");
+        record(QStringLiteral("add"));
     }
     void setTip(const QString &t) override
     {
         tip = t;
-        calls << QStringLiteral("tip");
+        record(QStringLiteral("tip"));
     }
     void setIcon(const QIcon &i) override
     {
         icon = i;
-        calls << QStringLiteral("icon");
+        record(QStringLiteral("icon"));
     }
     void deleteIcon() override
     {
         iconShown = false;
-        calls << QStringLiteral("delete");
+        record(QStringLiteral("delete"));
     }
     bool balloonsSupported() const override { return supportsBalloons; }
     void showBalloon(const QString &title, const QString &text, int i, int timeoutMs) override
     {
         balloons.append({title, text, i, timeoutMs});
-        calls << QStringLiteral("balloon");
+        record(QStringLiteral("balloon"));
     }
-    void popupMenu(QMenu *) override { calls << QStringLiteral("popup"); }
+    void popupMenu(QMenu *) override { record(QStringLiteral("popup")); }
 
     QStringList balloonTexts() const
     {
@@ -70,4 +72,12 @@ public:
         return out;
     }
     void click(int code) { emit notification(code); }
+
+private:
+    void record(const QString &call)
+    {
+        calls << call;
+        if (journal)
+            *journal << call;
+    }
 };

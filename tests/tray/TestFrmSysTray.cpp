@@ -35,18 +35,30 @@ private slots:
 void TestFrmSysTray::addsIconWithDescriptionAndDeletesIt()
 {
     auto *shell = new RecordingTrayShell;
+    QStringList journal;
+    shell->journal = &journal;
     QPointer<RecordingTrayShell> alive(shell);
     {
         frmSysTray t(shell, colourIcon(Qt::red));
         QVERIFY(shell->iconShown);
         QCOMPARE(shell->tip, QStringLiteral("Software that show your internet IP address."));
         QCOMPARE(t.ToolTip(), shell->tip);
-        QCOMPARE(shell->calls, QStringList{"add"});
+        QCOMPARE(journal, QStringList{"add"});
         QCOMPARE(shell->menu, t.menu());
-        connect(shell, &QObject::destroyed, this,
-                [&] { QCOMPARE(shell->calls.last(), QStringLiteral("delete")); });
     }
+    QCOMPARE(journal, (QStringList{"add", "delete"}));
     QVERIFY(alive.isNull());
+
+    // Unloading early removes the icon once; the end deletes nothing more.
+    journal.clear();
+    shell = new RecordingTrayShell;
+    shell->journal = &journal;
+    {
+        frmSysTray t(shell, QIcon());
+        t.Unload();
+        QVERIFY(!shell->iconShown);
+    }
+    QCOMPARE(journal, (QStringList{"add", "delete"}));
 }
 
 void TestFrmSysTray::menuShowsEntriesWithBoldDefault()
