@@ -209,15 +209,15 @@ void frmQuorvel::Form_Load()
     // The timer check box and the interval list run their own handlers as
     // they are set, which also writes their settings back.
     qint16 refreshIP = 0;
-    m_settings->ReadNumberInto(refreshIP, keys::RefreshIP, QStringLiteral("0"));
+    m_settings->ReadNumberInto(refreshIP, keys::RefreshIP);
     if (refreshIP == 1)
         chkRefreshIP->setChecked(true);
 
-    if (const auto interval = m_settings->GetNumber(keys::RefreshIPInterval, QStringLiteral("0"));
+    if (const auto interval = m_settings->GetNumber(keys::RefreshIPInterval);
         interval && *interval >= -1 && *interval < cmbRefreshIPInterval->count())
         cmbRefreshIPInterval->setCurrentIndex(*interval);
 
-    m_settings->ReadNumberInto(iRefreshMinutes, keys::RefreshIPIntervalMin, QStringLiteral("1"));
+    m_settings->ReadNumberInto(iRefreshMinutes, keys::RefreshIPIntervalMin);
     iMinutesElapsed = 0;
 
     m_frmSysTray =
@@ -253,22 +253,21 @@ void frmQuorvel::Form_Load()
 
 void frmQuorvel::LoadEMailSettings()
 {
-    m_settings->ReadNumberInto(iSendMail, keys::SendMeEMail, QStringLiteral("0"));
-    m_settings->ReadTextInto(sSMTPServer, keys::SMTPServer, QString());
-    m_settings->ReadTextInto(sUserName, keys::Username, QString());
-    m_settings->ReadTextInto(sPassword, keys::Password, QString());
-    m_settings->ReadTextInto(sFromEMail, keys::FromEMail, QString());
-    m_settings->ReadTextInto(sToEMail, keys::ToEMail, QString());
+    m_settings->ReadNumberInto(iSendMail, keys::SendMeEMail);
+    m_settings->ReadTextInto(sSMTPServer, keys::SMTPServer);
+    m_settings->ReadTextInto(sUserName, keys::Username);
+    m_settings->ReadTextInto(sPassword, keys::Password);
+    m_settings->ReadTextInto(sFromEMail, keys::FromEMail);
+    m_settings->ReadTextInto(sToEMail, keys::ToEMail);
 }
 
 void frmQuorvel::LoadPreferences()
 {
-    const QString zero = QStringLiteral("0");
-    m_settings->ReadNumberInto(iStartWithWindows, keys::StartWithWindows, zero);
-    m_settings->ReadNumberInto(iStartMinimized, keys::StartMinimized, zero);
-    m_settings->ReadNumberInto(iDontShowBalloon, keys::DontShowBalloon, zero);
-    m_settings->ReadNumberInto(iDontAskConfirmation, keys::DontAskConfirmation, zero);
-    m_settings->ReadNumberInto(iPlaySound, keys::PlaySound, zero);
+    m_settings->ReadNumberInto(iStartWithWindows, keys::StartWithWindows);
+    m_settings->ReadNumberInto(iStartMinimized, keys::StartMinimized);
+    m_settings->ReadNumberInto(iDontShowBalloon, keys::DontShowBalloon);
+    m_settings->ReadNumberInto(iDontAskConfirmation, keys::DontAskConfirmation);
+    m_settings->ReadNumberInto(iPlaySound, keys::PlaySound);
 }
 
 void frmQuorvel::RefreshIP()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLatin1StringView>
+#include <QString>
 
 // The names under which the program keeps its settings. They are visible to
 // users who edit the settings file by hand, so they never change.
@@ -28,3 +29,14 @@ inline constexpr QLatin1StringView IPServiceHost{"IP Service Host"};
 inline constexpr QLatin1StringView HomePage{"Home Page"};
 
 } // namespace settings::keys
+
+namespace settings {
+
+// The value a key has while the store holds none: "0" for the flags and
+// the interval position, "1" for the interval minutes, "" for the mail
+// texts, and for "File" the "sound.wav" beside the program. Keys of our own
+// ("IP Service Host", "Home Page") have no stored default: empty means the
+// built-in address.
+QString defaultValue(QLatin1StringView key);
+
+} // namespace settings

@@ -43,17 +43,20 @@ std::optional<qint16> SettingsStore::GetNumber(const QString &sKey, const QStrin
     return text ? toInt16(*text) : std::nullopt;
 }
 
-void SettingsStore::ReadNumberInto(qint16 &iField, const QString &sKey,
-                                   const QString &sDefault) const
+std::optional<qint16> SettingsStore::GetNumber(QLatin1StringView key) const
 {
-    if (const auto v = GetNumber(sKey, sDefault))
+    return GetNumber(key, defaultValue(key));
+}
+
+void SettingsStore::ReadNumberInto(qint16 &iField, QLatin1StringView key) const
+{
+    if (const auto v = GetNumber(key))
         iField = *v;
 }
 
-void SettingsStore::ReadTextInto(QString &sField, const QString &sKey,
-                                 const QString &sDefault) const
+void SettingsStore::ReadTextInto(QString &sField, QLatin1StringView key) const
 {
-    if (const auto v = GetSetting(sKey, sDefault))
+    if (const auto v = GetSetting(key, defaultValue(key)))
         sField = *v;
 }
 

@@ -29,9 +29,10 @@ public:
     std::optional<qint16> GetNumber(const QString &sKey, const QString &sDefault) const;
 
     // Read into an in-memory copy, leaving it untouched when the stored value
-    // is damaged.
-    void ReadNumberInto(qint16 &iField, const QString &sKey, const QString &sDefault) const;
-    void ReadTextInto(QString &sField, const QString &sKey, const QString &sDefault) const;
+    // is damaged. An absent key reads as its catalogue default.
+    void ReadNumberInto(qint16 &iField, QLatin1StringView key) const;
+    void ReadTextInto(QString &sField, QLatin1StringView key) const;
+    std::optional<qint16> GetNumber(QLatin1StringView key) const;
 
     QString IPServiceHost() const;
     QString HomePage() const;

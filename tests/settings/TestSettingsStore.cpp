@@ -13,6 +13,8 @@ private slots:
     void textsRoundTripUnchanged_data();
     void textsRoundTripUnchanged();
     void absentKeyGivesDefault();
+    void catalogueDefaults_data();
+    void catalogueDefaults();
     void damagedValuesKeepField_data();
     void damagedValuesKeepField();
     void fileLocationAndSection();
@@ -52,8 +54,39 @@ void TestSettingsStore::absentKeyGivesDefault()
     QCOMPARE(store.GetSetting(settings::keys::RefreshIPIntervalMin, QStringLiteral("1")),
              QStringLiteral("1"));
     qint16 field = 5;
-    store.ReadNumberInto(field, settings::keys::RefreshIPIntervalMin, QStringLiteral("1"));
+    store.ReadNumberInto(field, settings::keys::RefreshIPIntervalMin);
     QCOMPARE(field, qint16(1));
+}
+
+void TestSettingsStore::catalogueDefaults_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    namespace k = settings::keys;
+    for (QLatin1StringView key :
+         {k::RefreshIP, k::RefreshIPInterval, k::SendMeEMail, k::StartWithWindows,
+          k::StartMinimized, k::DontShowBalloon, k::DontAskConfirmation, k::PlaySound})
+        QTest::newRow(key.data()) << QString(key) << "0";
+    QTest::newRow("minutes") << QString(k::RefreshIPIntervalMin) << "1";
+    for (QLatin1StringView key : {k::SMTPServer, k::Username, k::Password, k::FromEMail, k::ToEMail,
+                                  k::IPServiceHost, k::HomePage})
+        QTest::newRow(key.data()) << QString(key) << "";
+    QTest::newRow("sound beside the program")
+        << QString(k::File) << QCoreApplication::applicationDirPath() + "/sound.wav";
+}
+
+void TestSettingsStore::catalogueDefaults()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    TestEnvironment env;
+    const QByteArray latin = key.toLatin1();
+    const QLatin1StringView k(latin);
+    QCOMPARE(settings::defaultValue(k), expected);
+    SettingsStore store;
+    QString text = QStringLiteral("kept");
+    store.ReadTextInto(text, k);
+    QCOMPARE(text, expected);
 }
 
 void TestSettingsStore::damagedValuesKeepField_data()
@@ -78,7 +111,7 @@ void TestSettingsStore::damagedValuesKeepField()
     env.writeSettingsFile("[Settings]\n" + line + "\n");
     SettingsStore store;
     qint16 field = 42;
-    store.ReadNumberInto(field, settings::keys::RefreshIPIntervalMin, QStringLiteral("1"));
+    store.ReadNumberInto(field, settings::keys::RefreshIPIntervalMin);
     QCOMPARE(int(field), expected);
 }
 
@@ -106,5 +139,5 @@ void TestSettingsStore::serviceHostDefaults()
     QCOMPARE(store.IPServiceHost(), QStringLiteral("127.0.0.1:9"));
 }
 
-QTEST_APPLESS_MAIN(TestSettingsStore)
+QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "TestSettingsStore.moc"

@@ -1,0 +1,21 @@
+#include "SettingsKeys.h"
+
+#include <QCoreApplication>
+
+namespace settings {
+
+QString defaultValue(QLatin1StringView key)
+{
+    using namespace keys;
+    if (key == RefreshIPIntervalMin)
+        return QStringLiteral("1");
+    if (key == RefreshIP || key == RefreshIPInterval || key == SendMeEMail ||
+        key == StartWithWindows || key == StartMinimized || key == DontShowBalloon ||
+        key == DontAskConfirmation || key == PlaySound)
+        return QStringLiteral("0");
+    if (key == File)
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/sound.wav");
+    return QString();
+}
+
+} // namespace settings
