@@ -102,9 +102,10 @@ void frmSysTray::rebuildMenu()
     const auto &entries = m_model.entries();
     for (size_t i = 0; i < entries.size(); ++i) {
         const auto &e = entries[i];
-        QAction *a = m_menu->addAction(e.caption);
+        // A separator keeps no text, or some styles draw the "-" beside it.
+        QAction *a =
+            e.caption == QLatin1String("-") ? m_menu->addSeparator() : m_menu->addAction(e.caption);
         a->setObjectName(QStringLiteral("mnuSysTray"));
-        a->setSeparator(e.caption == QLatin1String("-"));
         a->setEnabled(e.enabled);
         // A blank entry 0 (before the first AddMenuItem) is not shown.
         a->setVisible(!(i == 0 && e.caption.isEmpty()));

@@ -73,6 +73,7 @@ void TestFrmSysTray::menuShowsEntriesWithBoldDefault()
     QCOMPARE(a[0]->text(), QStringLiteral("&Open Quorvel"));
     QVERIFY(a[0]->isVisible());
     QVERIFY(a[1]->isSeparator());
+    QCOMPARE(a[1]->text(), QString()); // drawn as a line only
     QCOMPARE(a[2]->text(), QStringLiteral("&Exit"));
     QCOMPARE(t.menu()->defaultAction(), a[0]);
 
