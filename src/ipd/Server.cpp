@@ -73,7 +73,10 @@ struct alignas(64) WorkerCounters
     std::atomic<std::uint64_t> badRequest{0};
     std::atomic<std::uint64_t> tooLarge{0};
     std::atomic<std::uint64_t> timedOut{0};
-    std::atomic<std::uint64_t> open{0};
+    // Connections this worker owns or is about to be handed. Unlike the
+    // others it is written by other threads too, so it takes real atomic
+    // increments; that happens once per connection, not per request.
+    std::atomic<std::int64_t> open{0};
 
     Counters snapshot() const
     {
@@ -111,6 +114,11 @@ public:
         : m_config(config), m_cap(cap), m_sweep(m_ioc.get_executor())
     {
     }
+
+    // All workers, this one included, so that a connection can go to the
+    // least busy of them.
+    void setPeers(const std::vector<Worker *> *peers) { m_peers = peers; }
+    std::int64_t load() const { return m_counters.open.load(std::memory_order_relaxed); }
 
     void addListener(const tcp::endpoint &local, int fd)
     {
@@ -175,11 +183,14 @@ private:
     };
 
     void accept(Listener &l);
+    void assign(Socket socket);
+    void adopt(Socket socket);
     void sweep();
     void closeAll();
 
     const Config &m_config;
     const std::size_t m_cap;
+    const std::vector<Worker *> *m_peers = nullptr;
     WorkerCounters m_counters;
     // Declared before the loop so that connections the loop still holds when
     // it is destroyed can take themselves off the list.
@@ -202,9 +213,9 @@ class Connection : public std::enable_shared_from_this<Connection>
 public:
     Connection(Worker &worker, Socket socket) : m_worker(worker), m_socket(std::move(socket))
     {
+        // The worker's load was counted when the connection was assigned.
         m_worker.connections().push_back(this);
         m_position = std::prev(m_worker.connections().end());
-        bump(m_worker.counters().open);
     }
 
     ~Connection() { forget(); }
@@ -250,7 +261,7 @@ private:
         if (m_listed) {
             m_listed = false;
             m_worker.connections().erase(m_position);
-            bump(m_worker.counters().open, std::uint64_t(-1));
+            m_worker.counters().open.fetch_sub(1, std::memory_order_relaxed);
         }
     }
 
@@ -420,16 +431,66 @@ void Worker::accept(Listener &l)
             return;
         }
         bump(m_counters.accepted);
-        if (m_connections.size() >= m_cap) {
-            // Full: the connection that has waited longest for its request
-            // is the likeliest to be idle or hostile; a real client's request
-            // arrives right after its connection.
-            m_connections.front()->close();
-            bump(m_counters.evicted);
-        }
-        std::make_shared<Connection>(*this, std::move(socket))->start();
+        assign(std::move(socket));
         accept(l);
     });
+}
+
+void Worker::assign(Socket socket)
+{
+    // Whichever loop wakes first accepts, and that can be the same one for
+    // every connection of a burst; left there, one thread would serve them
+    // all while the others idle. So each goes to the least busy worker.
+    Worker *target = this;
+    for (Worker *w : *m_peers) {
+        if (w->load() < target->load())
+            target = w;
+    }
+    target->m_counters.open.fetch_add(1, std::memory_order_relaxed);
+    if (target == this) {
+        adopt(std::move(socket));
+        return;
+    }
+    error_code ec;
+    const tcp::socket::protocol_type protocol = socket.local_endpoint(ec).protocol();
+    const int fd = ec ? -1 : socket.release(ec);
+    if (ec || fd < 0) {
+        target->m_counters.open.fetch_sub(1, std::memory_order_relaxed);
+        return; // the socket object still owns and closes it
+    }
+    // Closes the descriptor if the target's loop ends before it takes it.
+    auto handle = std::shared_ptr<int>(new int(fd), [](int *p) {
+        if (*p >= 0)
+            ::close(*p);
+        delete p;
+    });
+    net::post(target->m_ioc, [target, protocol, handle] {
+        Socket s(target->m_ioc.get_executor());
+        error_code assignEc;
+        s.assign(protocol, *handle, assignEc);
+        if (assignEc) {
+            target->m_counters.open.fetch_sub(1, std::memory_order_relaxed);
+            return;
+        }
+        *handle = -1;
+        target->adopt(std::move(s));
+    });
+}
+
+void Worker::adopt(Socket socket)
+{
+    if (m_stopping) {
+        m_counters.open.fetch_sub(1, std::memory_order_relaxed);
+        return;
+    }
+    if (m_connections.size() >= m_cap) {
+        // Full: the connection that has waited longest for its request is
+        // the likeliest to be idle or hostile; a real client's request
+        // arrives right after its connection.
+        m_connections.front()->close();
+        bump(m_counters.evicted);
+    }
+    std::make_shared<Connection>(*this, std::move(socket))->start();
 }
 
 void Worker::sweep()
@@ -514,6 +575,10 @@ void Server::start()
             worker->addListener(m_endpoints[i], ::dup(m_listeners[i].native_handle()));
         m_workers.push_back(std::move(worker));
     }
+    for (auto &w : m_workers)
+        m_workerList.push_back(w.get());
+    for (auto &w : m_workers)
+        w->setPeers(&m_workerList);
     for (auto &l : m_listeners) {
         error_code ec;
         l.close(ec);
@@ -547,10 +612,10 @@ Counters Server::totals() const
 
 std::uint64_t Server::openConnections() const
 {
-    std::uint64_t open = 0;
+    std::int64_t open = 0;
     for (const auto &w : m_workers)
-        open += w->counters().open.load(std::memory_order_relaxed);
-    return open;
+        open += w->load();
+    return open > 0 ? std::uint64_t(open) : 0;
 }
 
 } // namespace ipd

@@ -42,6 +42,7 @@ private:
     std::vector<boost::asio::ip::tcp::acceptor> m_listeners;
     std::vector<boost::asio::ip::tcp::endpoint> m_endpoints;
     std::vector<std::unique_ptr<Worker>> m_workers;
+    std::vector<Worker *> m_workerList;
 };
 
 } // namespace ipd

@@ -3,6 +3,9 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 // quorvel-ipd over real loopback sockets: what it answers to each kind of
 // request, when it keeps a connection, whom it believes behind a proxy,
 // what it logs and how it stops.
@@ -14,6 +17,7 @@ private slots:
     void requests_data();
     void requests();
     void pipelined();
+    void connectionsSpreadOverThreads();
     void clientAddress_data();
     void clientAddress();
     void countersAndCleanStop();
@@ -125,6 +129,26 @@ void TestIpdServer::pipelined()
     QCOMPARE(b.status, 200);
     QCOMPARE(d.status, 404);
     QCOMPARE(c.readRest(200), QByteArray());
+}
+
+void TestIpdServer::connectionsSpreadOverThreads()
+{
+    // Each of two threads may hold 10 of the 20 allowed connections. A burst
+    // of 16 fits only if it is spread over both; piled on one thread, 6 of
+    // them would be closed to make room.
+    IpdProcess ipd;
+    QVERIFY2(ipd.start({"--listen", "127.0.0.1:0", "--threads", "2", "--max-connections", "20"}),
+             qPrintable(ipd.errorString()));
+    std::vector<std::unique_ptr<RawClient>> burst;
+    for (int i = 0; i < 16; ++i)
+        burst.push_back(std::make_unique<RawClient>(ipd.host(0), ipd.port(0)));
+    QTest::qWait(200);
+    int answered = 0;
+    for (auto &c : burst) {
+        if (c->send(pageRequest()) && c->readReply(3000).status == 200)
+            ++answered;
+    }
+    QCOMPARE(answered, 16);
 }
 
 void TestIpdServer::clientAddress_data()
