@@ -251,7 +251,9 @@ public:
     bool expired(Clock::time_point now) const { return now >= m_deadline; }
     void timeOut()
     {
-        bump(m_worker.counters().timedOut);
+        // One that runs out of time while lingering already has its answer.
+        if (!m_lingering)
+            bump(m_worker.counters().timedOut);
         close();
     }
 
@@ -410,10 +412,6 @@ private:
     bool m_listed = true;
     bool m_closed = false;
     bool m_lingering = false;
-
-public:
-    // A connection that times out while lingering already has its answer.
-    bool lingering() const { return m_lingering; }
 };
 
 void Worker::accept(Listener &l)
@@ -502,12 +500,8 @@ void Worker::sweep()
         const Clock::time_point now = Clock::now();
         for (auto it = m_connections.begin(); it != m_connections.end();) {
             Connection *c = *it++; // closing takes c off the list
-            if (c->expired(now)) {
-                if (c->lingering())
-                    c->close();
-                else
-                    c->timeOut();
-            }
+            if (c->expired(now))
+                c->timeOut();
         }
         sweep();
     });
