@@ -69,46 +69,45 @@ Status routeRequest(Method method, std::string_view target)
     return Status::Ok;
 }
 
+namespace {
+
+// The page around the address.
+constexpr std::string_view kPageHead = "<!DOCTYPE html>\n<html><head><title>Your IP</title></head>"
+                                       "<body>Your IP address is: <b>";
+constexpr std::string_view kPageTail = "</b></body></html>\n";
+
+} // namespace
+
 std::string pageBody(std::string_view clientAddress)
 {
     std::string body;
-    body.reserve(160 + clientAddress.size());
-    body += "<!DOCTYPE html>\n<html><head><title>Your IP</title></head>"
-            "<body>Your IP address is: <b>";
+    body.reserve(kPageHead.size() + clientAddress.size() + kPageTail.size());
+    body += kPageHead;
     body += clientAddress;
-    body += "</b></body></html>\n";
+    body += kPageTail;
     return body;
 }
 
 void appendResponse(std::string &out, const ResponseSpec &spec)
 {
-    std::string_view contentType = "text/plain; charset=utf-8";
-    std::string body;
-    switch (spec.status) {
-    case Status::Ok:
-        contentType = "text/html; charset=utf-8";
-        body = pageBody(spec.clientAddress);
-        break;
-    case Status::BadRequest:
-    case Status::NotFound:
-    case Status::MethodNotAllowed:
-    case Status::HeaderTooLarge:
-        body = std::string(reasonPhrase(spec.status)) + '\n';
-        break;
-    }
+    const bool page = spec.status == Status::Ok;
+    const std::string_view reason = reasonPhrase(spec.status);
+    // Error bodies are the reason phrase and a line end.
+    const std::size_t bodySize =
+        page ? kPageHead.size() + spec.clientAddress.size() + kPageTail.size() : reason.size() + 1;
 
     // A server answers with the highest version it speaks, whatever the
     // client's; what an HTTP/1.0 client needs is the explicit keep-alive.
     out += "HTTP/1.1 ";
     out += std::to_string(static_cast<int>(spec.status));
     out += ' ';
-    out += reasonPhrase(spec.status);
+    out += reason;
     out += "\r\nServer: quorvel-ipd\r\nDate: ";
     out += spec.date;
-    out += "\r\nContent-Type: ";
-    out += contentType;
+    out += page ? "\r\nContent-Type: text/html; charset=utf-8"
+                : "\r\nContent-Type: text/plain; charset=utf-8";
     out += "\r\nContent-Length: ";
-    out += std::to_string(body.size());
+    out += std::to_string(bodySize);
     // The page states who asked; a cached copy would state someone else.
     out += "\r\nCache-Control: no-store\r\n";
     if (spec.status == Status::MethodNotAllowed)
@@ -118,8 +117,16 @@ void appendResponse(std::string &out, const ResponseSpec &spec)
     else if (spec.http10)
         out += "Connection: keep-alive\r\n";
     out += "\r\n";
-    if (spec.method != Method::Head)
-        out += body;
+    if (spec.method == Method::Head)
+        return;
+    if (page) {
+        out += kPageHead;
+        out += spec.clientAddress;
+        out += kPageTail;
+    } else {
+        out += reason;
+        out += '\n';
+    }
 }
 
 std::string httpDate(std::time_t t)
