@@ -88,40 +88,40 @@ std::string pageBody(std::string_view clientAddress)
     return body;
 }
 
-void appendResponse(std::string &out, const ResponseSpec &spec)
+void appendResponse(std::string &out, const ResponseParts &parts)
 {
-    const bool page = spec.status == Status::Ok;
-    const std::string_view reason = reasonPhrase(spec.status);
+    const bool page = parts.status == Status::Ok;
+    const std::string_view reason = reasonPhrase(parts.status);
     // Error bodies are the reason phrase and a line end.
     const std::size_t bodySize =
-        page ? kPageHead.size() + spec.clientAddress.size() + kPageTail.size() : reason.size() + 1;
+        page ? kPageHead.size() + parts.clientAddress.size() + kPageTail.size() : reason.size() + 1;
 
     // A server answers with the highest version it speaks, whatever the
     // client's; what an HTTP/1.0 client needs is the explicit keep-alive.
     out += "HTTP/1.1 ";
-    out += std::to_string(static_cast<int>(spec.status));
+    out += std::to_string(static_cast<int>(parts.status));
     out += ' ';
     out += reason;
     out += "\r\nServer: quorvel-ipd\r\nDate: ";
-    out += spec.date;
+    out += parts.date;
     out += page ? "\r\nContent-Type: text/html; charset=utf-8"
                 : "\r\nContent-Type: text/plain; charset=utf-8";
     out += "\r\nContent-Length: ";
     out += std::to_string(bodySize);
     // The page states who asked; a cached copy would state someone else.
     out += "\r\nCache-Control: no-store\r\n";
-    if (spec.status == Status::MethodNotAllowed)
+    if (parts.status == Status::MethodNotAllowed)
         out += "Allow: GET, HEAD\r\n";
-    if (!spec.keepAlive)
+    if (!parts.keepAlive)
         out += "Connection: close\r\n";
-    else if (spec.http10)
+    else if (parts.http10)
         out += "Connection: keep-alive\r\n";
     out += "\r\n";
-    if (spec.method == Method::Head)
+    if (parts.method == Method::Head)
         return;
     if (page) {
         out += kPageHead;
-        out += spec.clientAddress;
+        out += parts.clientAddress;
         out += kPageTail;
     } else {
         out += reason;

@@ -39,7 +39,7 @@ Status routeRequest(Method method, std::string_view target);
 // marker, which is what the program cuts out.
 std::string pageBody(std::string_view clientAddress);
 
-struct ResponseSpec
+struct ResponseParts
 {
     Status status = Status::Ok;
     Method method = Method::Get;
@@ -55,7 +55,7 @@ struct ResponseSpec
 // Appends the whole response, header and body, to out. HEAD gets the same
 // header as GET without the body. Nothing may be cached: the page is about
 // the connection that asked for it.
-void appendResponse(std::string &out, const ResponseSpec &spec);
+void appendResponse(std::string &out, const ResponseParts &parts);
 
 // IMF-fixdate, the one form of HTTP date a server sends: "Sun, 06 Nov 1994
 // 08:49:37 GMT".
