@@ -1,0 +1,65 @@
+#pragma once
+
+#include <boost/asio/ip/address.hpp>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ipd {
+
+using boost::asio::ip::address;
+
+// A trusted proxy: one address, or a network written ADDR/PREFIX (load
+// balancers often come from a pool rather than a single address).
+struct AddressRange
+{
+    address network;
+    unsigned prefix = 0; // 32 or 128 for a single address
+
+    bool contains(const address &a) const;
+    bool operator==(const AddressRange &) const = default;
+};
+
+std::optional<AddressRange> parseAddressRange(std::string_view text);
+
+// Which header a trusted proxy uses to name the client.
+enum class ProxyHeader
+{
+    Any,           // X-Forwarded-For when present, otherwise X-Real-IP
+    XForwardedFor, // only X-Forwarded-For
+    XRealIp,       // only X-Real-IP
+};
+
+// An IPv4 client reached through an IPv6 socket shows up as ::ffff:a.b.c.d;
+// its public address is a.b.c.d. A zone index (fe80::1%2) names one of our
+// own interfaces and means nothing to the client, so it is dropped.
+address normalizeAddress(const address &a);
+
+// The address as the page shows it: dotted IPv4, or RFC 5952 IPv6.
+std::string addressText(const address &a);
+
+// One element of X-Forwarded-For or the value of X-Real-IP: an address,
+// possibly with a port ("192.0.2.7:4711", "[2001:db8::1]:4711") because some
+// proxies write one. Anything else is not an address.
+std::optional<address> parseForwardedAddress(std::string_view text);
+
+// The forwarding headers of one request, as received. A header may occur
+// more than once; its values count in order, as if joined by commas.
+struct ForwardingHeaders
+{
+    std::vector<std::string_view> forwardedFor;
+    std::vector<std::string_view> realIp;
+};
+
+// Whose address the page shows. Only a peer on the trusted list may speak for
+// someone else. X-Forwarded-For is read from the right, the end the nearest
+// proxy wrote: trusted hops are skipped and the first address that is not
+// trusted is the client (everything to its left is the client's own claim).
+// A header that does not parse, or two X-Real-IP values, mean the proxy chain
+// is not what the operator said it is, and the peer itself is shown.
+address chooseClientAddress(const address &peer, const ForwardingHeaders &headers,
+                            const std::vector<AddressRange> &trusted, ProxyHeader which);
+
+} // namespace ipd
