@@ -2,7 +2,6 @@
 #include "PublicIp.h"
 #include "PublicIpFetcher.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QtTest>
@@ -19,10 +18,8 @@ private slots:
     void answers();
     void ipv6Server();
     void serverDown();
-    void slowServerTimesOut();
     void oversizedPage();
     void newRequestAbandonsOld();
-    void freshPageEveryTime();
 
 private:
     QString fetch(PublicIpFetcher &f, const QString &host, int waitMs = 10000);
@@ -57,7 +54,6 @@ void TestPublicIpFetcher::answers_data()
     QTest::newRow("no marker") << 200 << QByteArray("<html>maintenance</html>") << kUnableToParseIP;
     QTest::newRow("404") << 404 << QByteArray("Your IP address is: <b>127.0.0.1</b>")
                          << kUnableToAccessInternet;
-    QTest::newRow("500") << 500 << QByteArray() << kUnableToAccessInternet;
     QTest::newRow("204 empty") << 204 << QByteArray() << kUnableToParseIP;
 }
 
@@ -94,19 +90,6 @@ void TestPublicIpFetcher::serverDown()
     QCOMPARE(fetch(f, QStringLiteral("127.0.0.1:%1").arg(port)), kUnableToAccessInternet);
 }
 
-void TestPublicIpFetcher::slowServerTimesOut()
-{
-    m_server.setAddress(QStringLiteral("127.0.0.1"));
-    m_server.setDelaySeconds(5);
-    PublicIpFetcher f;
-    f.setTimeout(700);
-    QElapsedTimer t;
-    t.start();
-    QCOMPARE(fetch(f, m_server.hostPort()), kUnableToAccessInternet);
-    QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
-    m_server.setDelaySeconds(0);
-}
-
 void TestPublicIpFetcher::oversizedPage()
 {
     QByteArray page = "Your IP address is: <b>127.0.0.1</b>";
@@ -136,15 +119,6 @@ void TestPublicIpFetcher::newRequestAbandonsOld()
     QTest::qWait(1500); // long enough for the first answer to have come
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("127.0.0.2"));
-}
-
-void TestPublicIpFetcher::freshPageEveryTime()
-{
-    PublicIpFetcher f;
-    m_server.setAddress(QStringLiteral("127.0.0.1"));
-    QCOMPARE(fetch(f, m_server.hostPort()), QStringLiteral("127.0.0.1"));
-    m_server.setAddress(QStringLiteral("127.0.0.9"));
-    QCOMPARE(fetch(f, m_server.hostPort()), QStringLiteral("127.0.0.9"));
 }
 
 QTEST_GUILESS_MAIN(TestPublicIpFetcher)

@@ -113,9 +113,8 @@ private slots:
     void windowShowsOnlyAfterFirstRefresh();
     void startMinimized_data();
     void startMinimized();
+    void storedTimerSettings_data();
     void storedTimerSettings();
-    void damagedIntervalIsSkipped();
-    void damagedMinutesRepairedByListSelection();
     void timerCountsMinutes();
     void checkBoxAndListWriteBack();
     void buttonRefreshBalloons();
@@ -140,22 +139,26 @@ void TestFrmQuorvel::controlsCarryTheirNamesAndCaptions()
     Harness h;
     QCOMPARE(h.w->objectName(), QStringLiteral("frmQuorvel"));
     QCOMPARE(h.w->windowTitle(), QStringLiteral("Quorvel"));
-    const QList<QPair<const char *, QString>> buttons{{"cmdMACAddress", "MAC Address..."},
-                                                      {"cmdOK", "OK"},
-                                                      {"cmdBrowser", "Anonymous Surfing..."},
-                                                      {"cmdRefresh", "Refresh IP"}};
-    for (const auto &[name, caption] : buttons) {
-        QVERIFY2(h.button(name), name);
-        QCOMPARE(h.button(name)->text(), caption);
+    // Every captioned control, found by its name, with its caption.
+    const QList<QPair<const char *, QString>> captions{
+        {"Frame1", "IP Address"},
+        {"Label1", "Host Name:"},
+        {"Label2", "IP Internet:"},
+        {"Label3", "LAN IP Address:"},
+        {"cmdMACAddress", "MAC Address..."},
+        {"chkRefreshIP", "Timer refresh IP Address every"},
+        {"cmdOK", "OK"},
+        {"cmdBrowser", "Anonymous Surfing..."},
+        {"cmdRefresh", "Refresh IP"}};
+    for (const auto &[name, caption] : captions) {
+        QObject *o = h.w->findChild<QObject *>(QString::fromLatin1(name));
+        QVERIFY2(o, name);
+        const char *property = o->inherits("QGroupBox") ? "title" : "text";
+        QCOMPARE(o->property(property).toString(), caption);
     }
     for (const char *name : {"txtHostName", "txtIPInternet"})
         QVERIFY2(h.find<QLineEdit>(name), name);
     QVERIFY(h.find<QPlainTextEdit>("txtLAN"));
-    QCOMPARE(h.find<QCheckBox>("chkRefreshIP")->text(),
-             QStringLiteral("Timer refresh IP Address every"));
-    QCOMPARE(h.find<QLabel>("Label1")->text(), QStringLiteral("Host Name:"));
-    QCOMPARE(h.find<QLabel>("Label2")->text(), QStringLiteral("IP Internet:"));
-    QCOMPARE(h.find<QLabel>("Label3")->text(), QStringLiteral("LAN IP Address:"));
     QCOMPARE(h.find<QLabel>("Label1")->buddy(), h.find<QLineEdit>("txtHostName"));
     auto *list = h.find<QComboBox>("cmbRefreshIPInterval");
     QStringList entries;
@@ -165,9 +168,7 @@ void TestFrmQuorvel::controlsCarryTheirNamesAndCaptions()
              (QStringList{"1 min.", "5 min.", "10 min.", "15 min.", "20 min.", "25 min.", "30 min.",
                           "35 min.", "40 min.", "45 min.", "50 min.", "55 min.", "60 min."}));
     auto *timer = h.find<QTimer>("tmrRefreshIP");
-    QVERIFY(timer);
-    QCOMPARE(timer->interval(), 60000);
-    QVERIFY(!timer->isActive());
+    QVERIFY(timer && timer->interval() == 60000 && !timer->isActive());
 }
 
 void TestFrmQuorvel::firstStartWithNoSettings()
@@ -243,38 +244,55 @@ void TestFrmQuorvel::startMinimized()
     QVERIFY(!h.w->isMinimized());
 }
 
+void TestFrmQuorvel::storedTimerSettings_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<int>("listIndex");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("intervalAfter");
+    QTest::addColumn<QString>("minutesAfter");
+
+    // The list selection writes the entry's minutes before they are read.
+    QTest::newRow("timer on, 15 min.")
+        << QByteArray(
+               "Refresh%20IP=1\nRefresh%20IP%20Interval=3\nRefresh%20IP%20Interval%20Min=99\n")
+        << true << 3 << 15 << "3"
+        << "15";
+    QTest::newRow("damaged minutes repaired by the list")
+        << QByteArray("Refresh%20IP%20Interval=1\nRefresh%20IP%20Interval%20Min=abc\n") << false
+        << 1 << 5 << "1"
+        << "5";
+    // Damaged values are skipped: no entry chosen, nothing written back.
+    QTest::newRow("damaged position and flag")
+        << QByteArray("Refresh%20IP=abc\nRefresh%20IP%20Interval=abc\n"
+                      "Refresh%20IP%20Interval%20Min=20\n")
+        << false << -1 << 20 << "abc"
+        << "20";
+    QTest::newRow("position out of range")
+        << QByteArray("Refresh%20IP%20Interval=13\n") << false << -1 << 1 << "13"
+        << "<absent>";
+    QTest::newRow("grayed flag is not on")
+        << QByteArray("Refresh%20IP=2\n") << false << 0 << 1 << "0"
+        << "1";
+}
+
 void TestFrmQuorvel::storedTimerSettings()
 {
-    Harness h("Refresh%20IP=1\nRefresh%20IP%20Interval=3\nRefresh%20IP%20Interval%20Min=99\n");
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, ticked);
+    QFETCH(int, listIndex);
+    QFETCH(int, minutes);
+    QFETCH(QString, intervalAfter);
+    QFETCH(QString, minutesAfter);
+    Harness h(stored);
     QVERIFY(h.load());
-    QVERIFY(h.find<QCheckBox>("chkRefreshIP")->isChecked());
-    QVERIFY(h.find<QTimer>("tmrRefreshIP")->isActive());
-    QCOMPARE(h.find<QComboBox>("cmbRefreshIPInterval")->currentText(), QStringLiteral("15 min."));
-    // The list selection wrote the entry's minutes before they were read.
-    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("15"));
-    QCOMPARE(h.w->refreshMinutes(), qint16(15));
-    QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("1"));
-}
-
-void TestFrmQuorvel::damagedIntervalIsSkipped()
-{
-    Harness h("Refresh%20IP=abc\nRefresh%20IP%20Interval=abc\n"
-              "Refresh%20IP%20Interval%20Min=20\n");
-    QVERIFY(h.load());
-    QVERIFY(!h.find<QCheckBox>("chkRefreshIP")->isChecked());
-    QCOMPARE(h.find<QComboBox>("cmbRefreshIPInterval")->currentIndex(), -1);
-    QCOMPARE(h.w->refreshMinutes(), qint16(20));
-    // Nothing was written back over the damaged values.
-    QCOMPARE(h.setting(keys::RefreshIPInterval), QStringLiteral("abc"));
-    QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("abc"));
-}
-
-void TestFrmQuorvel::damagedMinutesRepairedByListSelection()
-{
-    Harness h("Refresh%20IP%20Interval=1\nRefresh%20IP%20Interval%20Min=abc\n");
-    QVERIFY(h.load());
-    QCOMPARE(h.w->refreshMinutes(), qint16(5));
-    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("5"));
+    QCOMPARE(h.find<QCheckBox>("chkRefreshIP")->isChecked(), ticked);
+    QCOMPARE(h.find<QTimer>("tmrRefreshIP")->isActive(), ticked);
+    QCOMPARE(h.find<QComboBox>("cmbRefreshIPInterval")->currentIndex(), listIndex);
+    QCOMPARE(h.w->refreshMinutes(), qint16(minutes));
+    QCOMPARE(h.setting(keys::RefreshIPInterval), intervalAfter);
+    QCOMPARE(h.setting(keys::RefreshIPIntervalMin), minutesAfter);
 }
 
 void TestFrmQuorvel::timerCountsMinutes()
@@ -305,20 +323,16 @@ void TestFrmQuorvel::checkBoxAndListWriteBack()
     QVERIFY(h.load());
     auto *box = h.find<QCheckBox>("chkRefreshIP");
     auto *timer = h.find<QTimer>("tmrRefreshIP");
-    h.w->tmrRefreshIP_Timer(); // one minute counted with a 1-minute interval: refreshes
+    h.w->tmrRefreshIP_Timer(); // a minute counted before the box is ticked
     QTest::mouseClick(box, Qt::LeftButton);
-    QVERIFY(box->isChecked());
     QVERIFY(timer->isActive());
-    QCOMPARE(h.w->minutesElapsed(), qint16(0));
+    QCOMPARE(h.w->minutesElapsed(), qint16(0)); // ticking starts the count afresh
     QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("1"));
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(!timer->isActive());
     QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("0"));
-
-    auto *list = h.find<QComboBox>("cmbRefreshIPInterval");
-    list->setCurrentIndex(12);
+    h.find<QComboBox>("cmbRefreshIPInterval")->setCurrentIndex(12);
     QCOMPARE(h.w->refreshMinutes(), qint16(60));
-    QCOMPARE(h.setting(keys::RefreshIPInterval), QStringLiteral("12"));
     QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("60"));
 }
 

@@ -13,8 +13,6 @@ private slots:
     void textsRoundTripUnchanged_data();
     void textsRoundTripUnchanged();
     void absentKeyGivesDefault();
-    void catalogueDefaults_data();
-    void catalogueDefaults();
     void damagedValuesKeepField_data();
     void damagedValuesKeepField();
     void fileLocationAndSection();
@@ -56,37 +54,6 @@ void TestSettingsStore::absentKeyGivesDefault()
     qint16 field = 5;
     store.ReadNumberInto(field, settings::keys::RefreshIPIntervalMin);
     QCOMPARE(field, qint16(1));
-}
-
-void TestSettingsStore::catalogueDefaults_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("expected");
-    namespace k = settings::keys;
-    for (QLatin1StringView key :
-         {k::RefreshIP, k::RefreshIPInterval, k::SendMeEMail, k::StartWithWindows,
-          k::StartMinimized, k::DontShowBalloon, k::DontAskConfirmation, k::PlaySound})
-        QTest::newRow(key.data()) << QString(key) << "0";
-    QTest::newRow("minutes") << QString(k::RefreshIPIntervalMin) << "1";
-    for (QLatin1StringView key : {k::SMTPServer, k::Username, k::Password, k::FromEMail, k::ToEMail,
-                                  k::IPServiceHost, k::HomePage})
-        QTest::newRow(key.data()) << QString(key) << "";
-    QTest::newRow("sound beside the program")
-        << QString(k::File) << QCoreApplication::applicationDirPath() + "/sound.wav";
-}
-
-void TestSettingsStore::catalogueDefaults()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, expected);
-    TestEnvironment env;
-    const QByteArray latin = key.toLatin1();
-    const QLatin1StringView k(latin);
-    QCOMPARE(settings::defaultValue(k), expected);
-    SettingsStore store;
-    QString text = QStringLiteral("kept");
-    store.ReadTextInto(text, k);
-    QCOMPARE(text, expected);
 }
 
 void TestSettingsStore::damagedValuesKeepField_data()

@@ -25,7 +25,6 @@ private slots:
     void addsIconWithDescriptionAndDeletesIt();
     void menuShowsEntriesWithBoldDefault();
     void menuClickReportsIndexAndKey();
-    void tipIsCutAndEmptyKeepsPrevious();
     void balloonsOnlyWhereSupported();
     void sameIconSendsNothing();
     void clicksBecomeEvents();
@@ -98,17 +97,6 @@ void TestFrmSysTray::menuClickReportsIndexAndKey()
     QCOMPARE(spy[0][1].toString(), QStringLiteral("exit"));
 }
 
-void TestFrmSysTray::tipIsCutAndEmptyKeepsPrevious()
-{
-    auto *shell = new RecordingTrayShell;
-    frmSysTray t(shell, QIcon());
-    t.setToolTip(QString(200, u'a'));
-    QCOMPARE(t.ToolTip().size(), 127);
-    QCOMPARE(shell->tip, t.ToolTip());
-    t.setToolTip(QString());
-    QCOMPARE(t.ToolTip().size(), 127);
-}
-
 void TestFrmSysTray::balloonsOnlyWhereSupported()
 {
     auto *shell = new RecordingTrayShell;
@@ -144,25 +132,18 @@ void TestFrmSysTray::sameIconSendsNothing()
 
 void TestFrmSysTray::clicksBecomeEvents()
 {
+    // Which code raises which event is TestTrayTexts' table; here, that the
+    // desktop's codes reach the owner as signals with their button.
     auto *shell = new RecordingTrayShell;
     frmSysTray t(shell, QIcon());
     QSignalSpy down(&t, &frmSysTray::SysTrayMouseDown);
-    QSignalSpy up(&t, &frmSysTray::SysTrayMouseUp);
     QSignalSpy dbl(&t, &frmSysTray::SysTrayDoubleClick);
     QSignalSpy balloon(&t, &frmSysTray::BalloonClicked);
-
-    shell->click(0x201); // left press: nothing
-    QCOMPARE(down.count(), 0);
-    shell->click(0x202);
-    shell->click(0x204);
-    shell->click(0x205);
-    shell->click(0x206);
-    shell->click(0x405);
+    for (int code : {0x201, 0x202, 0x204, 0x206, 0x405})
+        shell->click(code);
     QCOMPARE(down.count(), 2);
     QCOMPARE(down[0][0].toInt(), 1);
     QCOMPARE(down[1][0].toInt(), 2);
-    QCOMPARE(up.count(), 1);
-    QCOMPARE(up[0][0].toInt(), 2);
     QCOMPARE(dbl.count(), 1);
     QCOMPARE(dbl[0][0].toInt(), 2);
     QCOMPARE(balloon.count(), 1);
