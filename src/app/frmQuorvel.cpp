@@ -238,7 +238,8 @@ void frmQuorvel::Form_Load()
             m_frmSysTray->EnableMenuItem(index, false);
     }
     m_frmSysTray->setToolTip(GetInfoText());
-    m_frmSysTray->setIconHandle(QIcon(Image1->pixmap()));
+    // The picture beside the addresses, in every size the tray may want.
+    m_frmSysTray->setIconHandle(windowIcon());
 
     LoadEMailSettings();
     LoadPreferences();
@@ -298,6 +299,9 @@ void frmQuorvel::startRefresh(RefreshKind kind)
 
 void frmQuorvel::onRefreshFinished(const address::AddressSnapshot &snapshot)
 {
+    // A refresh that outlives the window's closing has no one to tell.
+    if (!m_frmSysTray)
+        return;
     txtHostName->setText(snapshot.hostName);
     txtIPInternet->setText(snapshot.publicIp);
     // The box shows one address per line; GetInfoText() restores the CR LF.

@@ -132,6 +132,7 @@ private slots:
     void closeWithoutAsking();
     void okAndDoubleClickHideAndRestore();
     void exitChosenInTrayMenu();
+    void refreshEndingAfterClose();
 };
 
 void TestFrmQuorvel::controlsCarryTheirNamesAndCaptions()
@@ -634,6 +635,18 @@ void TestFrmQuorvel::exitChosenInTrayMenu()
     QCOMPARE(closed.count(), 1);
     QVERIFY(!h.shell->iconShown);
     QTRY_VERIFY(menu.isNull()); // the component and its menu are gone
+}
+
+void TestFrmQuorvel::refreshEndingAfterClose()
+{
+    Harness h("Don't%20Ask%20Confirmation=1\n");
+    QVERIFY(h.load());
+    h.source->autoFinish = false;
+    h.w->RefreshIP();
+    h.w->close();
+    QSignalSpy done(h.w.get(), &frmQuorvel::refreshFinished);
+    h.source->finish(); // must not touch the tray that is gone
+    QCOMPARE(done.count(), 0);
 }
 
 QTEST_MAIN(TestFrmQuorvel)
