@@ -20,20 +20,6 @@ std::string_view trimOws(std::string_view s)
     return s;
 }
 
-// inet_pton underneath: accepts nothing but a complete numeric address.
-std::optional<address> parseNumeric(std::string_view s)
-{
-    // Zone indexes would make the parser look up interface names; no header
-    // or option of ours has a reason to carry one.
-    if (s.empty() || s.find('%') != std::string_view::npos)
-        return std::nullopt;
-    boost::system::error_code ec;
-    const address a = boost::asio::ip::make_address(std::string(s), ec);
-    if (ec)
-        return std::nullopt;
-    return a;
-}
-
 bool isPort(std::string_view s)
 {
     if (s.empty() || s.size() > 5)
@@ -94,10 +80,22 @@ bool AddressRange::contains(const address &candidate) const
     return true;
 }
 
+// inet_pton underneath: accepts nothing but a complete numeric address.
+std::optional<address> parseNumericAddress(std::string_view s)
+{
+    if (s.empty() || s.find('%') != std::string_view::npos)
+        return std::nullopt;
+    boost::system::error_code ec;
+    const address a = boost::asio::ip::make_address(std::string(s), ec);
+    if (ec)
+        return std::nullopt;
+    return a;
+}
+
 std::optional<AddressRange> parseAddressRange(std::string_view text)
 {
     const std::size_t slash = text.find('/');
-    const std::optional<address> a = parseNumeric(text.substr(0, slash));
+    const std::optional<address> a = parseNumericAddress(text.substr(0, slash));
     if (!a)
         return std::nullopt;
     const address network = normalizeAddress(*a);
@@ -131,7 +129,7 @@ std::optional<address> parseForwardedAddress(std::string_view text)
         const std::string_view rest = s.substr(close + 1);
         if (!rest.empty() && !(rest.front() == ':' && isPort(rest.substr(1))))
             return std::nullopt;
-        const std::optional<address> a = parseNumeric(s.substr(1, close - 1));
+        const std::optional<address> a = parseNumericAddress(s.substr(1, close - 1));
         if (!a || !a->is_v6())
             return std::nullopt;
         return normalizeAddress(*a);
@@ -141,12 +139,12 @@ std::optional<address> parseForwardedAddress(std::string_view text)
     if (colon != std::string_view::npos && s.find(':', colon + 1) == std::string_view::npos) {
         if (!isPort(s.substr(colon + 1)))
             return std::nullopt;
-        const std::optional<address> a = parseNumeric(s.substr(0, colon));
+        const std::optional<address> a = parseNumericAddress(s.substr(0, colon));
         if (!a || !a->is_v4())
             return std::nullopt;
         return a;
     }
-    const std::optional<address> a = parseNumeric(s);
+    const std::optional<address> a = parseNumericAddress(s);
     if (!a)
         return std::nullopt;
     return normalizeAddress(*a);

@@ -24,6 +24,11 @@ struct AddressRange
 
 std::optional<AddressRange> parseAddressRange(std::string_view text);
 
+// A complete numeric address, nothing else: no host names, no zone index
+// (which would make the parser look up interface names; nothing we read has
+// a reason to carry one).
+std::optional<address> parseNumericAddress(std::string_view text);
+
 // Which header a trusted proxy uses to name the client.
 enum class ProxyHeader
 {

@@ -17,17 +17,6 @@ std::optional<Number> parseNumber(std::string_view s, Number lowest, Number high
     return value;
 }
 
-std::optional<address> parseExactAddress(std::string_view s)
-{
-    if (s.empty() || s.find('%') != std::string_view::npos)
-        return std::nullopt;
-    boost::system::error_code ec;
-    const address a = boost::asio::ip::make_address(std::string(s), ec);
-    if (ec)
-        return std::nullopt;
-    return a;
-}
-
 } // namespace
 
 std::optional<ListenAddress> parseListenAddress(std::string_view text)
@@ -47,7 +36,7 @@ std::optional<ListenAddress> parseListenAddress(std::string_view text)
         host = text.substr(0, colon);
         port = text.substr(colon + 1);
     }
-    const std::optional<address> a = parseExactAddress(host);
+    const std::optional<address> a = parseNumericAddress(host);
     const std::optional<unsigned> p = parseNumber<unsigned>(port, 0, 65535);
     if (!a || !p)
         return std::nullopt;
