@@ -10,7 +10,7 @@ NetworkAddressSource::NetworkAddressSource(QObject *parent)
 {
     connect(m_fetcher, &PublicIpFetcher::finished, this, [this](const QString &ip) {
         m_snapshot.publicIp = ip;
-        m_snapshot.lan = GetLANIPAddresses();
+        m_snapshot.lan = lanAddresses();
         m_running = false;
         const AddressSnapshot done = std::exchange(m_snapshot, AddressSnapshot{});
         emit finished(done);
@@ -23,8 +23,8 @@ bool NetworkAddressSource::start(const QString &host)
         return false;
     m_running = true;
     m_snapshot = AddressSnapshot{};
-    m_snapshot.hostName = GetIPHostName(&m_snapshot.messages);
-    m_fetcher->GetPublicIP(host);
+    m_snapshot.hostName = localHostName(&m_snapshot.messages);
+    m_fetcher->fetch(host);
     return true;
 }
 

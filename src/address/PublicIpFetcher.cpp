@@ -26,7 +26,7 @@ PublicIpFetcher::~PublicIpFetcher()
     }
 }
 
-void PublicIpFetcher::GetPublicIP(const QString &host)
+void PublicIpFetcher::fetch(const QString &host)
 {
     if (m_reply) {
         m_reply->disconnect(this);
@@ -81,7 +81,7 @@ void PublicIpFetcher::onFinished()
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool ok =
         !m_failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-    finish(ok ? CutPublicIP(m_page) : kUnableToAccessInternet);
+    finish(ok ? cutPublicIp(m_page) : kUnableToAccessInternet);
 }
 
 void PublicIpFetcher::finish(const QString &result)

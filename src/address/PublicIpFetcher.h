@@ -30,7 +30,7 @@ public:
     // Starts a download of http://HOST/quorvel.php; finished() follows
     // exactly once, with the address or one of the two failure texts. A call
     // while one is running abandons the earlier one without its finished().
-    void GetPublicIP(const QString &host);
+    void fetch(const QString &host);
     bool isRunning() const { return m_reply != nullptr; }
 
 signals:

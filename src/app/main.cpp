@@ -1,11 +1,13 @@
 // Quorvel: the public IP address, host name and LAN addresses in the tray.
 #include "AddressSource.h"
 #include "AppIcon.h"
+#include "MainWindow.h"
 #include "QtTrayShell.h"
 #include "SingleInstance.h"
-#include "frmQuorvel.h"
+#include "TerminationWatcher.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 int main(int argc, char *argv[])
 {
@@ -25,9 +27,24 @@ int main(int argc, char *argv[])
     // it is hidden; only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    app::frmQuorvel window({new address::NetworkAddressSource, new tray::QtTrayShell});
-    QObject::connect(&window, &app::frmQuorvel::closed, &app, &QCoreApplication::quit,
+    app::MainWindow window({new address::NetworkAddressSource, new tray::QtTrayShell});
+    QObject::connect(&window, &app::MainWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    window.Form_Load();
+
+    // Logging out asks the exit question where the session manager lets us
+    // talk to the user, and a No keeps the session going.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager &session) {
+                         if (!window.endSession([&session] { return session.allowsInteraction(); }))
+                             session.cancel();
+                         session.release();
+                     });
+    // A service manager or the terminal asking us to end gets a clean end:
+    // the icon leaves the tray, the lock and the settings are left in order.
+    platform::TerminationWatcher termination;
+    QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &window,
+                     &app::MainWindow::quitWithoutQuestion);
+
+    window.load();
     return app.exec();
 }

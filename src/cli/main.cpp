@@ -49,6 +49,6 @@ int main(int argc, char *argv[])
                          out.flush();
                          app.exit(status);
                      });
-    source.start(store.IPServiceHost());
+    source.start(store.ipServiceHost());
     return app.exec();
 }

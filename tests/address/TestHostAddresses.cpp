@@ -85,7 +85,7 @@ void TestHostAddresses::hostNameMessage()
 void TestHostAddresses::hostNameOfThisMachine()
 {
     QStringList messages;
-    const QString name = GetIPHostName(&messages);
+    const QString name = localHostName(&messages);
     QVERIFY(messages.isEmpty());
     QCOMPARE(name, QSysInfo::machineHostName());
 }

@@ -58,7 +58,7 @@ void TestPublicIp::cut()
 {
     QFETCH(QByteArray, page);
     QFETCH(QString, expected);
-    QCOMPARE(CutPublicIP(page), expected);
+    QCOMPARE(cutPublicIp(page), expected);
 }
 
 void TestPublicIp::url_data()

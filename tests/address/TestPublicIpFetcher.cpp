@@ -8,7 +8,7 @@
 
 using namespace address;
 
-// GetPublicIP against a real HTTP server on loopback.
+// fetch against a real HTTP server on loopback.
 class TestPublicIpFetcher : public QObject
 {
     Q_OBJECT
@@ -34,7 +34,7 @@ void TestPublicIpFetcher::initTestCase()
 QString TestPublicIpFetcher::fetch(PublicIpFetcher &f, const QString &host, int waitMs)
 {
     QSignalSpy spy(&f, &PublicIpFetcher::finished);
-    f.GetPublicIP(host);
+    f.fetch(host);
     if (!spy.wait(waitMs))
         return QStringLiteral("<no answer>");
     QTest::qWait(50); // a second finished() would show up here
@@ -110,11 +110,11 @@ void TestPublicIpFetcher::newRequestAbandonsOld()
     m_server.setDelaySeconds(1);
     PublicIpFetcher f;
     QSignalSpy spy(&f, &PublicIpFetcher::finished);
-    f.GetPublicIP(m_server.hostPort());
+    f.fetch(m_server.hostPort());
     QTest::qWait(100);
     m_server.setDelaySeconds(0);
     m_server.setAddress(QStringLiteral("127.0.0.2"));
-    f.GetPublicIP(m_server.hostPort());
+    f.fetch(m_server.hostPort());
     QVERIFY(spy.wait(5000));
     QTest::qWait(1500); // long enough for the first answer to have come
     QCOMPARE(spy.count(), 1);

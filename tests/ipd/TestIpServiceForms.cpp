@@ -41,7 +41,7 @@ void TestIpServiceForms::readsBackLoopback()
     // Exactly what the program does with "IP Service Host" = host:port.
     address::PublicIpFetcher fetcher;
     QSignalSpy spy(&fetcher, &address::PublicIpFetcher::finished);
-    fetcher.GetPublicIP(hostPort(host, server.port()));
+    fetcher.fetch(hostPort(host, server.port()));
     QVERIFY2(spy.wait(10000), "no answer within 10 s");
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), host);

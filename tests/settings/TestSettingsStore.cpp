@@ -39,20 +39,20 @@ void TestSettingsStore::textsRoundTripUnchanged()
     TestEnvironment env;
     {
         SettingsStore store;
-        store.SaveSetting(settings::keys::Password, text);
+        store.setValue(settings::keys::Password, text);
     }
     SettingsStore again;
-    QCOMPARE(again.GetSetting(settings::keys::Password, QStringLiteral("dflt")), text);
+    QCOMPARE(again.value(settings::keys::Password, QStringLiteral("dflt")), text);
 }
 
 void TestSettingsStore::absentKeyGivesDefault()
 {
     TestEnvironment env;
     SettingsStore store;
-    QCOMPARE(store.GetSetting(settings::keys::RefreshIPIntervalMin, QStringLiteral("1")),
+    QCOMPARE(store.value(settings::keys::RefreshIPIntervalMin, QStringLiteral("1")),
              QStringLiteral("1"));
     qint16 field = 5;
-    store.ReadNumberInto(field, settings::keys::RefreshIPIntervalMin);
+    store.readNumber(field, settings::keys::RefreshIPIntervalMin);
     QCOMPARE(field, qint16(1));
 }
 
@@ -78,7 +78,7 @@ void TestSettingsStore::damagedValuesKeepField()
     env.writeSettingsFile("[Settings]\n" + line + "\n");
     SettingsStore store;
     qint16 field = 42;
-    store.ReadNumberInto(field, settings::keys::RefreshIPIntervalMin);
+    store.readNumber(field, settings::keys::RefreshIPIntervalMin);
     QCOMPARE(int(field), expected);
 }
 
@@ -88,7 +88,7 @@ void TestSettingsStore::fileLocationAndSection()
     {
         SettingsStore store;
         QCOMPARE(store.fileName(), env.settingsFile());
-        store.SaveSetting(settings::keys::RefreshIP, QStringLiteral("1"));
+        store.setValue(settings::keys::RefreshIP, QStringLiteral("1"));
     }
     QFile f(env.settingsFile());
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -100,10 +100,10 @@ void TestSettingsStore::serviceHostDefaults()
 {
     TestEnvironment env;
     SettingsStore store;
-    QCOMPARE(store.IPServiceHost(), QStringLiteral(QUORVEL_IP_SERVICE_HOST));
-    QCOMPARE(store.HomePage(), QStringLiteral(QUORVEL_HOME_PAGE));
-    store.SaveSetting(settings::keys::IPServiceHost, QStringLiteral(" 127.0.0.1:9 "));
-    QCOMPARE(store.IPServiceHost(), QStringLiteral("127.0.0.1:9"));
+    QCOMPARE(store.ipServiceHost(), QStringLiteral(QUORVEL_IP_SERVICE_HOST));
+    QCOMPARE(store.homePage(), QStringLiteral(QUORVEL_HOME_PAGE));
+    store.setValue(settings::keys::IPServiceHost, QStringLiteral(" 127.0.0.1:9 "));
+    QCOMPARE(store.ipServiceHost(), QStringLiteral("127.0.0.1:9"));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

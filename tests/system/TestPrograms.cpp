@@ -35,7 +35,7 @@ void TestPrograms::initTestCase()
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
     m_server.setAddress(QStringLiteral("127.0.0.1"));
     m_env.setLoopbackServices(m_server.hostPort(), m_server.url(QStringLiteral("/home")));
-    settings::SettingsStore().SaveSetting(settings::keys::DontAskConfirmation, "1");
+    settings::SettingsStore().setValue(settings::keys::DontAskConfirmation, "1");
     QVERIFY2(QFileInfo::exists(QStringLiteral(QUORVEL_BIN_DIR "/quorvel")),
              "build the quorvel program first");
 }

@@ -26,7 +26,7 @@ TrayMenuModel five()
 {
     TrayMenuModel m;
     for (const char *k : {"a", "b", "c", "d", "e"})
-        m.AddMenuItem(QString::fromLatin1(k).toUpper(), QString::fromLatin1(k));
+        m.addMenuItem(QString::fromLatin1(k).toUpper(), QString::fromLatin1(k));
     return m;
 }
 
@@ -49,10 +49,10 @@ void TestTrayMenuModel::indexesCountFromZero()
 {
     TrayMenuModel m;
     QCOMPARE(m.entries().size(), size_t(1)); // entry 0 exists before any add
-    QCOMPARE(m.AddMenuItem("&Open", "open", true), 0L);
+    QCOMPARE(m.addMenuItem("&Open", "open", true), 0L);
     QCOMPARE(m.entries().size(), size_t(1));
-    QCOMPARE(m.AddMenuItem("-"), 1L);
-    QCOMPARE(m.AddMenuItem("&Exit", "exit"), 2L);
+    QCOMPARE(m.addMenuItem("-"), 1L);
+    QCOMPARE(m.addMenuItem("&Exit", "exit"), 2L);
     QCOMPARE(captions(m), (QStringList{"&Open", "-", "&Exit"}));
     QCOMPARE(keys(m), (QStringList{"open", "", "exit"}));
 }
@@ -60,11 +60,11 @@ void TestTrayMenuModel::indexesCountFromZero()
 void TestTrayMenuModel::defaultEntry()
 {
     TrayMenuModel m;
-    QCOMPARE(m.DefaultMenuIndex(), 0L);
-    m.AddMenuItem("a", "a");
-    m.AddMenuItem("b", "b", true);
-    m.AddMenuItem("c", "c");
-    QCOMPARE(m.DefaultMenuIndex(), 1L);
+    QCOMPARE(m.defaultMenuIndex(), 0L);
+    m.addMenuItem("a", "a");
+    m.addMenuItem("b", "b", true);
+    m.addMenuItem("c", "c");
+    QCOMPARE(m.defaultMenuIndex(), 1L);
 }
 
 void TestTrayMenuModel::remove_data()
@@ -91,7 +91,7 @@ void TestTrayMenuModel::remove()
     QFETCH(QStringList, captions);
     QFETCH(QStringList, keys);
     TrayMenuModel m = five();
-    QCOMPARE(m.RemoveMenuItem(index), 0L);
+    QCOMPARE(m.removeMenuItem(index), 0L);
     QCOMPARE(::captions(m), captions);
     QCOMPARE(::keys(m), keys);
 }
@@ -99,15 +99,15 @@ void TestTrayMenuModel::remove()
 void TestTrayMenuModel::enableOnlyValidIndexes()
 {
     TrayMenuModel m = five();
-    m.EnableMenuItem(3, false);
-    m.EnableMenuItem(5, false);
-    m.EnableMenuItem(-1, false);
+    m.setMenuItemEnabled(3, false);
+    m.setMenuItemEnabled(5, false);
+    m.setMenuItemEnabled(-1, false);
     QList<bool> enabled;
     for (const auto &e : m.entries())
         enabled << e.enabled;
     QCOMPARE(enabled, (QList<bool>{true, true, true, false, true}));
     // Removing an earlier entry moves captions, not the enabled state.
-    m.RemoveMenuItem(1);
+    m.removeMenuItem(1);
     QCOMPARE(m.entries()[3].caption, QStringLiteral("E"));
     QVERIFY(!m.entries()[3].enabled);
 }
@@ -128,7 +128,7 @@ void TestTrayMenuModel::defaultIndexFallsBackToZero()
     TrayMenuModel m = five();
     m.setDefaultMenuIndex(2);
     m.setDefaultMenuIndex(set);
-    QCOMPARE(m.DefaultMenuIndex(), expected);
+    QCOMPARE(m.defaultMenuIndex(), expected);
 }
 
 QTEST_APPLESS_MAIN(TestTrayMenuModel)

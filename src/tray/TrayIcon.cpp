@@ -1,4 +1,4 @@
-#include "frmSysTray.h"
+#include "TrayIcon.h"
 
 #include "TrayShell.h"
 #include "TrayTexts.h"
@@ -8,93 +8,93 @@
 
 namespace tray {
 
-const QString frmSysTray::kFileDescription =
+const QString TrayIcon::kFileDescription =
     QStringLiteral("Software that show your internet IP address.");
 
-frmSysTray::frmSysTray(TrayShell *shell, const QIcon &icon, QObject *parent)
+TrayIcon::TrayIcon(TrayShell *shell, const QIcon &icon, QObject *parent)
     : QObject(parent), m_shell(shell), m_menu(std::make_unique<QMenu>()), m_icon(icon)
 {
     m_shell->setParent(this);
-    m_menu->setObjectName(QStringLiteral("mnuPopup"));
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
     m_menu->setTitle(QStringLiteral("&Popup"));
-    connect(m_shell, &TrayShell::notification, this, &frmSysTray::notify);
+    connect(m_shell, &TrayShell::notification, this, &TrayIcon::notify);
     m_tip = storeInField(QString(), kFileDescription, kTipChars);
     rebuildMenu();
     m_shell->addIcon(m_icon, m_tip, m_menu.get());
 }
 
-frmSysTray::~frmSysTray()
+TrayIcon::~TrayIcon()
 {
-    Unload();
+    unload();
 }
 
-void frmSysTray::Unload()
+void TrayIcon::unload()
 {
     if (std::exchange(m_loaded, false))
         m_shell->deleteIcon();
 }
 
-void frmSysTray::ShowBalloonTip(const QString &sMessage, const QString &sTitle, int eIcon,
-                                int lTimeOutMs)
+void TrayIcon::showBalloon(const QString &message, const QString &title, int iconKind,
+                           int timeoutMs)
 {
     if (!m_shell->balloonsSupported())
         return;
-    m_balloonText = storeInField(m_balloonText, sMessage, kBalloonTextChars);
-    m_balloonTitle = storeInField(m_balloonTitle, sTitle, kBalloonTitleChars);
-    m_shell->showBalloon(m_balloonTitle, m_balloonText, eIcon, lTimeOutMs);
+    m_balloonText = storeInField(m_balloonText, message, kBalloonTextChars);
+    m_balloonTitle = storeInField(m_balloonTitle, title, kBalloonTitleChars);
+    m_shell->showBalloon(m_balloonTitle, m_balloonText, iconKind, timeoutMs);
 }
 
-void frmSysTray::setToolTip(const QString &sTip)
+void TrayIcon::setToolTip(const QString &tip)
 {
-    m_tip = storeInField(m_tip, sTip, kTipChars);
+    m_tip = storeInField(m_tip, tip, kTipChars);
     m_shell->setTip(m_tip);
 }
 
-void frmSysTray::setIconHandle(const QIcon &hIcon)
+void TrayIcon::setIcon(const QIcon &newIcon)
 {
-    if (hIcon.cacheKey() == m_icon.cacheKey())
+    if (newIcon.cacheKey() == m_icon.cacheKey())
         return;
-    m_icon = hIcon;
+    m_icon = newIcon;
     m_shell->setIcon(m_icon);
 }
 
-long frmSysTray::AddMenuItem(const QString &sCaption, const QString &sKey, bool bDefault)
+long TrayIcon::addMenuItem(const QString &caption, const QString &key, bool isDefault)
 {
-    const long index = m_model.AddMenuItem(sCaption, sKey, bDefault);
+    const long index = m_model.addMenuItem(caption, key, isDefault);
     rebuildMenu();
     return index;
 }
 
-void frmSysTray::EnableMenuItem(long lIndex, bool bState)
+void TrayIcon::setMenuItemEnabled(long index, bool enabled)
 {
-    m_model.EnableMenuItem(lIndex, bState);
+    m_model.setMenuItemEnabled(index, enabled);
     rebuildMenu();
 }
 
-long frmSysTray::RemoveMenuItem(long iIndex)
+long TrayIcon::removeMenuItem(long index)
 {
-    const long r = m_model.RemoveMenuItem(iIndex);
+    const long r = m_model.removeMenuItem(index);
     rebuildMenu();
     return r;
 }
 
-void frmSysTray::setDefaultMenuIndex(long lIndex)
+void TrayIcon::setDefaultMenuIndex(long index)
 {
-    m_model.setDefaultMenuIndex(lIndex);
+    m_model.setDefaultMenuIndex(index);
     rebuildMenu();
 }
 
-bool frmSysTray::isAvailable() const
+bool TrayIcon::isAvailable() const
 {
     return m_shell->isAvailable();
 }
 
-void frmSysTray::ShowMenu()
+void TrayIcon::showMenu()
 {
     m_shell->popupMenu(m_menu.get());
 }
 
-void frmSysTray::rebuildMenu()
+void TrayIcon::rebuildMenu()
 {
     // The menu is small and changes only while the owner builds it, so it
     // is simply drawn anew from the model.
@@ -105,51 +105,52 @@ void frmSysTray::rebuildMenu()
         // A separator keeps no text, or some styles draw the "-" beside it.
         QAction *a =
             e.caption == QLatin1String("-") ? m_menu->addSeparator() : m_menu->addAction(e.caption);
-        a->setObjectName(QStringLiteral("mnuSysTray"));
+        a->setObjectName(QStringLiteral("trayMenuItem"));
         a->setEnabled(e.enabled);
-        // A blank entry 0 (before the first AddMenuItem) is not shown.
+        // A blank entry 0 (before the first addMenuItem) is not shown.
         a->setVisible(!(i == 0 && e.caption.isEmpty()));
         const long index = long(i);
-        connect(a, &QAction::triggered, this,
-                [this, index] { emit MenuClick(index, m_model.entries()[size_t(index)].key); });
+        connect(a, &QAction::triggered, this, [this, index] {
+            emit menuItemChosen(index, m_model.entries()[size_t(index)].key);
+        });
         // The style draws the default entry in bold.
-        if (long(i) == m_model.DefaultMenuIndex() && !a->isSeparator())
+        if (long(i) == m_model.defaultMenuIndex() && !a->isSeparator())
             m_menu->setDefaultAction(a);
     }
 }
 
-void frmSysTray::notify(int notificationCode)
+void TrayIcon::notify(int notificationCode)
 {
     switch (decodeNotification(notificationCode)) {
     case TrayEvent::MouseMove:
-        emit SysTrayMouseMove();
+        emit mouseMoved();
         break;
     case TrayEvent::MouseDownLeft:
-        emit SysTrayMouseDown(1);
+        emit buttonDown(Qt::LeftButton);
         break;
     case TrayEvent::MouseDownRight:
-        emit SysTrayMouseDown(2);
+        emit buttonDown(Qt::RightButton);
         break;
     case TrayEvent::MouseUpRight:
-        emit SysTrayMouseUp(2);
+        emit buttonUp(Qt::RightButton);
         break;
     case TrayEvent::DoubleClickLeft:
-        emit SysTrayDoubleClick(1);
+        emit doubleClicked(Qt::LeftButton);
         break;
     case TrayEvent::DoubleClickRight:
-        emit SysTrayDoubleClick(2);
+        emit doubleClicked(Qt::RightButton);
         break;
     case TrayEvent::BalloonShow:
-        emit BalloonShow();
+        emit balloonShown();
         break;
     case TrayEvent::BalloonHide:
-        emit BalloonHide();
+        emit balloonHidden();
         break;
     case TrayEvent::BalloonTimeOut:
-        emit BalloonTimeOut();
+        emit balloonTimedOut();
         break;
     case TrayEvent::BalloonClicked:
-        emit BalloonClicked();
+        emit balloonClicked();
         break;
     case TrayEvent::None:
         break;

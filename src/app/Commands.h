@@ -25,6 +25,8 @@ inline constexpr QLatin1StringView Preferences{"preferences"};
 inline constexpr QLatin1StringView Web{"web"};
 inline constexpr QLatin1StringView About{"about"};
 inline constexpr QLatin1StringView Exit{"exit"};
+// Not on either menu: the main window's "MAC Address..." button.
+inline constexpr QLatin1StringView Adapters{"adapters"};
 } // namespace cmd
 
 inline constexpr QLatin1StringView kSeparator{"-"};
@@ -70,5 +72,12 @@ inline constexpr std::array<MenuEntry, 16> kMainMenu{{
     {kSeparator, {}},
     {QLatin1StringView("&Exit"), cmd::Exit},
 }};
+
+class CommandRouter;
+class MainWindow;
+
+// Registers what every command does, one line per command; a window that
+// is not registered here leaves its menu entries and button greyed out.
+void installCommands(CommandRouter &router, MainWindow &window);
 
 } // namespace app

@@ -1,5 +1,5 @@
 #include "RecordingTrayShell.h"
-#include "frmSysTray.h"
+#include "TrayIcon.h"
 
 #include <QAction>
 #include <QMenu>
@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-using tray::frmSysTray;
+using tray::TrayIcon;
 
 namespace {
 QIcon colourIcon(Qt::GlobalColor c)
@@ -18,7 +18,7 @@ QIcon colourIcon(Qt::GlobalColor c)
 }
 } // namespace
 
-class TestFrmSysTray : public QObject
+class TestTrayIcon : public QObject
 {
     Q_OBJECT
 private slots:
@@ -31,17 +31,17 @@ private slots:
     void showMenuAsksTheDesktop();
 };
 
-void TestFrmSysTray::addsIconWithDescriptionAndDeletesIt()
+void TestTrayIcon::addsIconWithDescriptionAndDeletesIt()
 {
     auto *shell = new RecordingTrayShell;
     QStringList journal;
     shell->journal = &journal;
     QPointer<RecordingTrayShell> alive(shell);
     {
-        frmSysTray t(shell, colourIcon(Qt::red));
+        TrayIcon t(shell, colourIcon(Qt::red));
         QVERIFY(shell->iconShown);
         QCOMPARE(shell->tip, QStringLiteral("Software that show your internet IP address."));
-        QCOMPARE(t.ToolTip(), shell->tip);
+        QCOMPARE(t.toolTip(), shell->tip);
         QCOMPARE(journal, QStringList{"add"});
         QCOMPARE(shell->menu, t.menu());
     }
@@ -53,20 +53,20 @@ void TestFrmSysTray::addsIconWithDescriptionAndDeletesIt()
     shell = new RecordingTrayShell;
     shell->journal = &journal;
     {
-        frmSysTray t(shell, QIcon());
-        t.Unload();
+        TrayIcon t(shell, QIcon());
+        t.unload();
         QVERIFY(!shell->iconShown);
     }
     QCOMPARE(journal, (QStringList{"add", "delete"}));
 }
 
-void TestFrmSysTray::menuShowsEntriesWithBoldDefault()
+void TestTrayIcon::menuShowsEntriesWithBoldDefault()
 {
-    frmSysTray t(new RecordingTrayShell, QIcon());
+    TrayIcon t(new RecordingTrayShell, QIcon());
     QVERIFY(t.menu()->actions().size() == 1 && !t.menu()->actions()[0]->isVisible());
-    t.AddMenuItem("&Open Quorvel", "open", true);
-    t.AddMenuItem("-");
-    t.AddMenuItem("&Exit", "exit");
+    t.addMenuItem("&Open Quorvel", "open", true);
+    t.addMenuItem("-");
+    t.addMenuItem("&Exit", "exit");
     const QList<QAction *> a = t.menu()->actions();
     QCOMPARE(a.size(), 3);
     QCOMPARE(a[0]->text(), QStringLiteral("&Open Quorvel"));
@@ -78,36 +78,36 @@ void TestFrmSysTray::menuShowsEntriesWithBoldDefault()
 
     t.setDefaultMenuIndex(2);
     QCOMPARE(t.menu()->defaultAction(), t.menu()->actions()[2]);
-    t.EnableMenuItem(2, false);
+    t.setMenuItemEnabled(2, false);
     QVERIFY(!t.menu()->actions()[2]->isEnabled());
 }
 
-void TestFrmSysTray::menuClickReportsIndexAndKey()
+void TestTrayIcon::menuClickReportsIndexAndKey()
 {
-    frmSysTray t(new RecordingTrayShell, QIcon());
-    t.AddMenuItem("&Open", "open", true);
-    t.AddMenuItem("-");
-    t.AddMenuItem("&Ping", "ping");
-    t.AddMenuItem("&Exit", "exit");
-    t.RemoveMenuItem(2); // "&Exit" moves to index 2
-    QSignalSpy spy(&t, &frmSysTray::MenuClick);
+    TrayIcon t(new RecordingTrayShell, QIcon());
+    t.addMenuItem("&Open", "open", true);
+    t.addMenuItem("-");
+    t.addMenuItem("&Ping", "ping");
+    t.addMenuItem("&Exit", "exit");
+    t.removeMenuItem(2); // "&Exit" moves to index 2
+    QSignalSpy spy(&t, &TrayIcon::menuItemChosen);
     t.menu()->actions()[2]->trigger();
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy[0][0].value<long>(), 2L);
     QCOMPARE(spy[0][1].toString(), QStringLiteral("exit"));
 }
 
-void TestFrmSysTray::balloonsOnlyWhereSupported()
+void TestTrayIcon::balloonsOnlyWhereSupported()
 {
     auto *shell = new RecordingTrayShell;
-    frmSysTray t(shell, QIcon());
+    TrayIcon t(shell, QIcon());
     shell->supportsBalloons = false;
-    t.ShowBalloonTip("hidden", "Quorvel", 1, 30000);
+    t.showBalloon("hidden", "Quorvel", 1, 30000);
     QVERIFY(shell->balloons.isEmpty());
     QVERIFY(t.balloonText().isEmpty());
 
     shell->supportsBalloons = true;
-    t.ShowBalloonTip(QString(300, u'm'), QString(80, u't'), 1, 30000);
+    t.showBalloon(QString(300, u'm'), QString(80, u't'), 1, 30000);
     QCOMPARE(shell->balloons.size(), 1);
     QCOMPARE(shell->balloons[0].text, QString(255, u'm'));
     QCOMPARE(shell->balloons[0].title, QString(63, u't'));
@@ -115,30 +115,30 @@ void TestFrmSysTray::balloonsOnlyWhereSupported()
     QCOMPARE(shell->balloons[0].timeoutMs, 30000);
 }
 
-void TestFrmSysTray::sameIconSendsNothing()
+void TestTrayIcon::sameIconSendsNothing()
 {
     auto *shell = new RecordingTrayShell;
     const QIcon red = colourIcon(Qt::red);
-    frmSysTray t(shell, red);
-    t.setIconHandle(red);
+    TrayIcon t(shell, red);
+    t.setIcon(red);
     QCOMPARE(shell->calls.count("icon"), 0);
     const QIcon blue = colourIcon(Qt::blue);
-    t.setIconHandle(blue);
+    t.setIcon(blue);
     QCOMPARE(shell->calls.count("icon"), 1);
-    QCOMPARE(t.IconHandle().cacheKey(), blue.cacheKey());
-    t.setIconHandle(blue);
+    QCOMPARE(t.icon().cacheKey(), blue.cacheKey());
+    t.setIcon(blue);
     QCOMPARE(shell->calls.count("icon"), 1);
 }
 
-void TestFrmSysTray::clicksBecomeEvents()
+void TestTrayIcon::clicksBecomeEvents()
 {
     // Which code raises which event is TestTrayTexts' table; here, that the
     // desktop's codes reach the owner as signals with their button.
     auto *shell = new RecordingTrayShell;
-    frmSysTray t(shell, QIcon());
-    QSignalSpy down(&t, &frmSysTray::SysTrayMouseDown);
-    QSignalSpy dbl(&t, &frmSysTray::SysTrayDoubleClick);
-    QSignalSpy balloon(&t, &frmSysTray::BalloonClicked);
+    TrayIcon t(shell, QIcon());
+    QSignalSpy down(&t, &TrayIcon::buttonDown);
+    QSignalSpy dbl(&t, &TrayIcon::doubleClicked);
+    QSignalSpy balloon(&t, &TrayIcon::balloonClicked);
     for (int code : {0x201, 0x202, 0x204, 0x206, 0x405})
         shell->click(code);
     QCOMPARE(down.count(), 2);
@@ -149,13 +149,13 @@ void TestFrmSysTray::clicksBecomeEvents()
     QCOMPARE(balloon.count(), 1);
 }
 
-void TestFrmSysTray::showMenuAsksTheDesktop()
+void TestTrayIcon::showMenuAsksTheDesktop()
 {
     auto *shell = new RecordingTrayShell;
-    frmSysTray t(shell, QIcon());
-    t.ShowMenu();
+    TrayIcon t(shell, QIcon());
+    t.showMenu();
     QCOMPARE(shell->calls.last(), QStringLiteral("popup"));
 }
 
-QTEST_MAIN(TestFrmSysTray)
-#include "TestFrmSysTray.moc"
+QTEST_MAIN(TestTrayIcon)
+#include "TestTrayIcon.moc"

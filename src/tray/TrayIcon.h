@@ -16,7 +16,7 @@ class TrayShell;
 // The program's icon in the notification area: its tool tip, balloon tips
 // and popup menu. The owner talks to it through the operations below and
 // hears about clicks only through its signals.
-class frmSysTray : public QObject
+class TrayIcon : public QObject
 {
     Q_OBJECT
 public:
@@ -24,28 +24,28 @@ public:
     static const QString kFileDescription;
 
     // Takes ownership of shell and adds the icon at once.
-    explicit frmSysTray(TrayShell *shell, const QIcon &icon, QObject *parent = nullptr);
+    explicit TrayIcon(TrayShell *shell, const QIcon &icon, QObject *parent = nullptr);
     // Deletes the icon, so none is left behind in the notification area.
-    ~frmSysTray() override;
+    ~TrayIcon() override;
 
     // Takes the icon out of the notification area now. Safe to call from a
     // handler of the component's own menu, where deleting the component
     // itself would pull the menu out from under the click.
-    void Unload();
+    void unload();
 
-    void ShowBalloonTip(const QString &sMessage, const QString &sTitle = QString(), int eIcon = 0,
-                        int lTimeOutMs = 10000);
-    QString ToolTip() const { return m_tip; }
-    void setToolTip(const QString &sTip);
-    QIcon IconHandle() const { return m_icon; }
-    void setIconHandle(const QIcon &hIcon);
-    long AddMenuItem(const QString &sCaption, const QString &sKey = QString(),
-                     bool bDefault = false);
-    void EnableMenuItem(long lIndex, bool bState);
-    long RemoveMenuItem(long iIndex);
-    long DefaultMenuIndex() const { return m_model.DefaultMenuIndex(); }
-    void setDefaultMenuIndex(long lIndex);
-    void ShowMenu();
+    void showBalloon(const QString &message, const QString &title = QString(), int iconKind = 0,
+                     int timeoutMs = 10000);
+    QString toolTip() const { return m_tip; }
+    void setToolTip(const QString &tip);
+    QIcon icon() const { return m_icon; }
+    void setIcon(const QIcon &newIcon);
+    long addMenuItem(const QString &caption, const QString &key = QString(),
+                     bool isDefault = false);
+    void setMenuItemEnabled(long index, bool enabled);
+    long removeMenuItem(long index);
+    long defaultMenuIndex() const { return m_model.defaultMenuIndex(); }
+    void setDefaultMenuIndex(long index);
+    void showMenu();
 
     // The last balloon handed to the desktop, as held in its fields.
     QString balloonText() const { return m_balloonText; }
@@ -62,15 +62,15 @@ public:
     void notify(int notificationCode);
 
 signals:
-    void SysTrayMouseDown(int eButton);
-    void SysTrayMouseUp(int eButton);
-    void SysTrayMouseMove();
-    void SysTrayDoubleClick(int eButton);
-    void MenuClick(long lIndex, const QString &sKey);
-    void BalloonShow();
-    void BalloonHide();
-    void BalloonTimeOut();
-    void BalloonClicked();
+    void buttonDown(Qt::MouseButton button);
+    void buttonUp(Qt::MouseButton button);
+    void mouseMoved();
+    void doubleClicked(Qt::MouseButton button);
+    void menuItemChosen(long index, const QString &key);
+    void balloonShown();
+    void balloonHidden();
+    void balloonTimedOut();
+    void balloonClicked();
 
 private:
     void rebuildMenu();

@@ -1,0 +1,20 @@
+#include "Commands.h"
+
+#include "CommandRouter.h"
+#include "MainWindow.h"
+#include "SettingsStore.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace app {
+
+void installCommands(CommandRouter &router, MainWindow &window)
+{
+    router.addAction(cmd::Open, [&window] { window.openFromTray(); });
+    router.addAction(cmd::Web,
+                     [] { QDesktopServices::openUrl(QUrl(settings::SettingsStore().homePage())); });
+    router.addAction(cmd::Exit, [&window] { window.close(); });
+}
+
+} // namespace app
