@@ -25,8 +25,6 @@ private slots:
     void init();
     void cleanup();
     void addressShownAndChangeAnnounced();
-    void failures_data();
-    void failures();
     void slowServerTimesOutWhileWindowResponds();
 
 private:
@@ -90,42 +88,6 @@ void TestMainWindowSystem::addressShownAndChangeAnnounced()
     QCOMPARE(ipBox(), QStringLiteral("127.0.0.2"));
     QCOMPARE(shell->balloonTexts().last(), QStringLiteral("IP Internet changed. 127.0.0.2"));
     QVERIFY(shell->tip.contains("IP Internet: 127.0.0.2"));
-}
-
-void TestMainWindowSystem::failures_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("page");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("404") << 404 << QByteArray("Your IP address is: <b>127.0.0.1</b>")
-                         << "(unable to access Internet)";
-    QTest::newRow("server down") << 0 << QByteArray() << "(unable to access Internet)";
-    QTest::newRow("page without the marker")
-        << 200 << QByteArray("<html><body>Site under maintenance</body></html>")
-        << "(unable to parse IP)";
-}
-
-void TestMainWindowSystem::failures()
-{
-    QFETCH(int, status);
-    QFETCH(QByteArray, page);
-    QFETCH(QString, expected);
-    makeWindow(server->hostPort());
-    QSignalSpy done(w.get(), &MainWindow::refreshFinished);
-    w->load();
-    QVERIFY(done.wait(10000));
-    QCOMPARE(ipBox(), QStringLiteral("127.0.0.1"));
-
-    server->setStatus(status);
-    server->setPage(page);
-    if (status == 0)
-        server->stop();
-    QTest::mouseClick(w->findChild<QPushButton *>("refreshButton"), Qt::LeftButton);
-    QVERIFY(waitRefresh());
-    QCOMPARE(ipBox(), expected);
-    QCOMPARE(shell->balloonTexts().mid(1),
-             (QStringList{"IP Refresh, please wait...", "IP Internet changed. " + expected}));
 }
 
 void TestMainWindowSystem::slowServerTimesOutWhileWindowResponds()
