@@ -62,7 +62,8 @@ void TestPrograms::cliUsage_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
     QTest::newRow("none") << QStringList{} << 2;
-    QTest::newRow("unknown") << QStringList{"ping"} << 2;
+    QTest::newRow("unknown") << QStringList{"nonsense"} << 2;
+    QTest::newRow("ip takes no arguments") << QStringList{"ip", "x"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
 }
 
@@ -75,7 +76,8 @@ void TestPrograms::cliUsage()
     QVERIFY(cli.waitForFinished(10000));
     QCOMPARE(cli.exitCode(), status);
     const QByteArray text = status == 0 ? cli.readAllStandardOutput() : cli.readAllStandardError();
-    QVERIFY2(text.startsWith("Usage: quorvel-cli ip"), text.constData());
+    QVERIFY2(text.startsWith("Usage: quorvel-cli COMMAND") && text.contains("\n  ip "),
+             text.constData());
 }
 
 QString TestPrograms::lockFile() const

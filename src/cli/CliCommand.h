@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace cli {
+
+// One subcommand of quorvel-cli. run() gets the arguments after the
+// subcommand's name and returns the exit status; it may run the event loop
+// (QCoreApplication exists) for work that waits on the network.
+struct CliCommand
+{
+    const char *name;
+    const char *usage;   // the arguments, as shown after the name
+    const char *summary; // one line for the help text
+    int (*run)(const QStringList &args, QTextStream &out, QTextStream &err);
+};
+
+// quorvel-cli ip: host name, public address and LAN addresses.
+int runIp(const QStringList &args, QTextStream &out, QTextStream &err);
+
+} // namespace cli
