@@ -38,7 +38,8 @@ struct Config
     std::vector<ListenAddress> listen;
     unsigned threads = 1;
     std::vector<AddressRange> trustedProxies;
-    ProxyHeader proxyHeader = ProxyHeader::Any;
+    // Always named on the command line when trustedProxies is not empty.
+    ProxyHeader proxyHeader = ProxyHeader::XForwardedFor;
     // Every connection costs a socket and about ten kilobytes; this bounds
     // both, whatever a flood of clients does.
     std::size_t maxConnections = 4096;

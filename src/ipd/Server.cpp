@@ -306,7 +306,7 @@ private:
         const Method method = request.method() == http::verb::get    ? Method::Get
                               : request.method() == http::verb::head ? Method::Head
                                                                      : Method::Other;
-        const Status status = routeRequest(method, request.target());
+        Status status = routeRequest(method, request.target());
         // A body we do not read would be taken for the next request.
         const bool keepAlive = request.keep_alive() && m_parser->is_done();
 
@@ -314,18 +314,30 @@ private:
         std::string forwarded;
         const Config &config = m_worker.config();
         if (status == Status::Ok && !config.trustedProxies.empty()) {
-            ForwardingHeaders headers;
-            for (auto [f, end] = request.equal_range("X-Forwarded-For"); f != end; ++f)
-                headers.forwardedFor.push_back(f->value());
-            for (auto [f, end] = request.equal_range("X-Real-IP"); f != end; ++f)
-                headers.realIp.push_back(f->value());
-            forwarded = addressText(
-                chooseClientAddress(m_peer, headers, config.trustedProxies, config.proxyHeader));
-            client = forwarded;
+            std::optional<std::string> value;
+            const std::string_view name = proxyHeaderName(config.proxyHeader);
+            for (auto [f, end] = request.equal_range(name); f != end; ++f) {
+                if (value)
+                    *value += ',';
+                else
+                    value.emplace();
+                value->append(f->value());
+            }
+            const std::optional<address> chosen =
+                chooseClientAddress(m_peer, value, config.trustedProxies, config.proxyHeader);
+            if (chosen) {
+                forwarded = addressText(*chosen);
+                client = forwarded;
+            } else {
+                status = Status::BadRequest;
+            }
         }
 
         WorkerCounters &c = m_worker.counters();
-        bump(status == Status::Ok ? c.ok : status == Status::NotFound ? c.notFound : c.notAllowed);
+        bump(status == Status::Ok                 ? c.ok
+             : status == Status::NotFound         ? c.notFound
+             : status == Status::MethodNotAllowed ? c.notAllowed
+                                                  : c.badRequest);
 
         m_out.clear();
         appendResponse(
