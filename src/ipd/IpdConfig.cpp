@@ -195,6 +195,9 @@ std::string usageText()
            "  --log-interval S         seconds between counter lines on stderr (default 60)\n"
            "  --help                   this text\n"
            "\n"
+           "A request header has at most 8 KiB and 100 fields (431 past either) and no\n"
+           "Transfer-Encoding (400).\n"
+           "\n"
            "SIGTERM or SIGINT stops it: no new connections, open ones are closed.\n";
 }
 

@@ -40,8 +40,8 @@ struct Config
     std::vector<AddressRange> trustedProxies;
     // Always named on the command line when trustedProxies is not empty.
     ProxyHeader proxyHeader = ProxyHeader::XForwardedFor;
-    // Every connection costs a socket and about ten kilobytes; this bounds
-    // both, whatever a flood of clients does.
+    // Every connection costs a socket and about ten kilobytes, whatever its
+    // header is made of; this bounds both, whatever a flood of clients does.
     std::size_t maxConnections = 4096;
     // How long a client may take to send one request's header (including
     // the wait for it on a kept-alive connection) and to take one answer.

@@ -2,14 +2,13 @@
 
 #include "ClientAddress.h"
 #include "PageResponse.h"
+#include "RequestParser.h"
 
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_static_buffer.hpp>
-#include <boost/beast/http/empty_body.hpp>
-#include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/read.hpp>
 
 #include <atomic>
@@ -111,7 +110,10 @@ class Worker
 {
 public:
     Worker(const Config &config, std::size_t cap)
-        : m_config(config), m_cap(cap), m_sweep(m_ioc.get_executor())
+        : m_config(config), m_cap(cap),
+          m_keptField(config.trustedProxies.empty() ? std::string_view()
+                                                    : proxyHeaderName(config.proxyHeader)),
+          m_sweep(m_ioc.get_executor())
     {
     }
 
@@ -152,6 +154,8 @@ public:
     }
 
     const Config &config() const { return m_config; }
+    // The field a trusted proxy names the client in; empty when none is trusted.
+    std::string_view keptField() const { return m_keptField; }
     WorkerCounters &counters() { return m_counters; }
     const WorkerCounters &counters() const { return m_counters; }
 
@@ -190,6 +194,7 @@ private:
 
     const Config &m_config;
     const std::size_t m_cap;
+    const std::string_view m_keptField;
     const std::vector<Worker *> *m_peers = nullptr;
     WorkerCounters m_counters;
     // Declared before the loop so that connections the loop still holds when
@@ -272,7 +277,7 @@ private:
         auto &list = m_worker.connections();
         list.splice(list.end(), list, m_position);
         // A parser reads exactly one message.
-        m_parser.emplace();
+        m_parser.emplace(m_worker.keptField());
         m_parser->header_limit(kHeaderLimit);
         // The whole header must arrive within the time, however it trickles.
         m_deadline = Clock::now() + m_worker.config().requestTimeout;
@@ -302,29 +307,17 @@ private:
 
     void respond()
     {
-        const auto &request = m_parser->get();
-        const Method method = request.method() == http::verb::get    ? Method::Get
-                              : request.method() == http::verb::head ? Method::Head
-                                                                     : Method::Other;
-        Status status = routeRequest(method, request.target());
+        const RequestParser &request = *m_parser;
+        Status status = request.route();
         // A body we do not read would be taken for the next request.
-        const bool keepAlive = request.keep_alive() && m_parser->is_done();
+        const bool keepAlive = request.keep_alive() && request.is_done();
 
         std::string_view client = m_peerText;
         std::string forwarded;
         const Config &config = m_worker.config();
         if (status == Status::Ok && !config.trustedProxies.empty()) {
-            std::optional<std::string> value;
-            const std::string_view name = proxyHeaderName(config.proxyHeader);
-            for (auto [f, end] = request.equal_range(name); f != end; ++f) {
-                if (value)
-                    *value += ',';
-                else
-                    value.emplace();
-                value->append(f->value());
-            }
-            const std::optional<address> chosen =
-                chooseClientAddress(m_peer, value, config.trustedProxies, config.proxyHeader);
+            const std::optional<address> chosen = chooseClientAddress(
+                m_peer, request.keptValue(), config.trustedProxies, config.proxyHeader);
             if (chosen) {
                 forwarded = addressText(*chosen);
                 client = forwarded;
@@ -340,8 +333,11 @@ private:
                                                   : c.badRequest);
 
         m_out.clear();
-        appendResponse(
-            m_out, {status, method, client, keepAlive, request.version() == 10, m_worker.date()});
+        appendResponse(m_out, {status, request.method(), client, keepAlive, request.http10(),
+                               m_worker.date()});
+        // The answer holds all it needs; the request goes before the client
+        // can make us hold it for as long as it does not read.
+        m_parser.reset();
         m_deadline = Clock::now() + config.requestTimeout;
         net::async_write(m_socket, net::buffer(m_out),
                          [self = shared_from_this(), keepAlive](error_code ec, std::size_t) {
@@ -363,6 +359,7 @@ private:
     {
         bump(status == Status::HeaderTooLarge ? m_worker.counters().tooLarge
                                               : m_worker.counters().badRequest);
+        m_parser.reset();
         m_out.clear();
         appendResponse(m_out, {status, Method::Get, {}, false, false, m_worker.date()});
         m_deadline = Clock::now() + m_worker.config().requestTimeout;
@@ -413,8 +410,10 @@ private:
     Worker &m_worker;
     Socket m_socket;
     // Fixed size: a connection's memory does not grow with what it is sent.
+    // Beside it only the parser, which keeps nothing per field and lives
+    // only while a header is read, and the answer: about ten kilobytes.
     beast::flat_static_buffer<kBufferBytes> m_buffer;
-    std::optional<http::request_parser<http::empty_body>> m_parser;
+    std::optional<RequestParser> m_parser;
     std::string m_out;
     net::ip::address m_peer;
     std::string m_peerText;

@@ -61,11 +61,11 @@ void TestIpdServer::requests_data()
         true);
     row("POST", "POST /quorvel.php HTTP/1.1", "Content-Length: 0\r\n", 405, false, true);
     row("unknown method", "BREW /quorvel.php HTTP/1.1", "", 405, false, true);
+    row("100 fields", "GET /quorvel.php HTTP/1.1", QByteArray("a:\r\n").repeated(99), 200, true,
+        true);
     // A body the server does not read cannot be told from the next request.
     row("POST with body", "POST /quorvel.php HTTP/1.1", "Content-Length: 5\r\n\r\nhello", 405,
         false, false);
-    row("chunked body", "POST /quorvel.php HTTP/1.1",
-        "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n", 405, false, false);
 }
 
 void TestIpdServer::requests()
