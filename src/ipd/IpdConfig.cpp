@@ -1,5 +1,6 @@
 #include "IpdConfig.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace ipd {
@@ -187,9 +188,10 @@ std::string usageText()
            "  --proxy-header NAME      X-Forwarded-For or X-Real-IP: the header the trusted\n"
            "                           proxies set (required with --trust-proxy). One that\n"
            "                           does not name a client is answered 400.\n"
-           "  --max-connections N      open connections at most (default 4096); when\n"
-           "                           full, the one that has waited longest for its\n"
-           "                           request is closed\n"
+           "  --max-connections N      open connections at most (default 4096, fewer when\n"
+           "                           the descriptor limit is lower); when full, or out\n"
+           "                           of descriptors, the one that has waited longest\n"
+           "                           for its request is closed\n"
            "  --request-timeout S      seconds a client has to send a request header or\n"
            "                           take an answer (default 10)\n"
            "  --log-interval S         seconds between counter lines on stderr (default 60)\n"
@@ -199,6 +201,32 @@ std::string usageText()
            "Transfer-Encoding (400).\n"
            "\n"
            "SIGTERM or SIGINT stops it: no new connections, open ones are closed.\n";
+}
+
+namespace {
+
+// Per thread: epoll, eventfd, timerfd, one connection on its way in.
+constexpr std::uint64_t kThreadDescriptors = 4;
+// Standard streams 3, the start-up and the signal loops 3 each, the signal
+// pipe 2, and room for a burst of connections handed between threads.
+constexpr std::uint64_t kProcessDescriptors = 32;
+
+} // namespace
+
+std::uint64_t ownDescriptors(const Config &config)
+{
+    return kProcessDescriptors + config.threads * (kThreadDescriptors + config.listen.size());
+}
+
+bool fitDescriptorLimit(Config &config, std::uint64_t limit)
+{
+    while (config.threads > 1 && ownDescriptors(config) + config.threads > limit)
+        --config.threads;
+    const std::uint64_t own = ownDescriptors(config);
+    if (own + config.threads > limit)
+        return false;
+    config.maxConnections = std::min<std::uint64_t>(config.maxConnections, limit - own);
+    return true;
 }
 
 } // namespace ipd

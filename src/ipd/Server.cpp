@@ -40,8 +40,13 @@ constexpr std::size_t kBufferBytes = kHeaderLimit + 1024;
 // the client has read why.
 constexpr std::chrono::seconds kLingerTime{2};
 constexpr std::size_t kLingerBytes = 64 * 1024;
-// The system is out of descriptors: wait instead of spinning on the error.
+// Accept failed for a reason a closed connection does not mend: wait instead
+// of spinning on the error.
 constexpr std::chrono::milliseconds kAcceptRetry{100};
+// Out of descriptors, one connection at most is let go per this time: every
+// worker's accept fails at once on the same waiting client, and one closed
+// connection is all that client needs.
+constexpr std::chrono::milliseconds kEvictionGap{1};
 // How often a worker looks for connections past their deadline. Deadlines
 // are checked by one sweep a second instead of a timer per read and write:
 // a request costs no timer work at all, and a slow client is still cut off
@@ -118,8 +123,13 @@ public:
     }
 
     // All workers, this one included, so that a connection can go to the
-    // least busy of them.
-    void setPeers(const std::vector<Worker *> *peers) { m_peers = peers; }
+    // least busy of them; and when any of them last let a connection go
+    // for want of descriptors.
+    void setPeers(const std::vector<Worker *> *peers, std::atomic<Clock::rep> *lastEviction)
+    {
+        m_peers = peers;
+        m_lastEviction = lastEviction;
+    }
     std::int64_t load() const { return m_counters.open.load(std::memory_order_relaxed); }
 
     void addListener(const tcp::endpoint &local, int fd)
@@ -187,6 +197,7 @@ private:
     };
 
     void accept(Listener &l);
+    bool makeRoom();
     void assign(Socket socket);
     void adopt(Socket socket);
     void sweep();
@@ -196,6 +207,7 @@ private:
     const std::size_t m_cap;
     const std::string_view m_keptField;
     const std::vector<Worker *> *m_peers = nullptr;
+    std::atomic<Clock::rep> *m_lastEviction = nullptr;
     WorkerCounters m_counters;
     // Declared before the loop so that connections the loop still holds when
     // it is destroyed can take themselves off the list.
@@ -432,7 +444,13 @@ void Worker::accept(Listener &l)
             return;
         if (ec) {
             bump(m_counters.acceptErrors);
-            l.retry.expires_after(kAcceptRetry);
+            const bool outOfDescriptors = ec == net::error::no_descriptors ||
+                                          ec == boost::system::errc::too_many_files_open_in_system;
+            if (outOfDescriptors && makeRoom()) {
+                accept(l);
+                return;
+            }
+            l.retry.expires_after(outOfDescriptors ? kEvictionGap : kAcceptRetry);
             l.retry.async_wait([this, &l](error_code waitEc) {
                 if (!waitEc && !m_stopping)
                     accept(l);
@@ -443,6 +461,23 @@ void Worker::accept(Listener &l)
         assign(std::move(socket));
         accept(l);
     });
+}
+
+// Out of descriptors, the cap is never reached, and a new client would wait
+// for as long as the idle ones stay: the one that has waited longest for its
+// request goes, as at the cap.
+bool Worker::makeRoom()
+{
+    if (m_connections.empty())
+        return false;
+    const Clock::rep now = Clock::now().time_since_epoch().count();
+    Clock::rep last = m_lastEviction->load();
+    if (now - last < Clock::duration(kEvictionGap).count() ||
+        !m_lastEviction->compare_exchange_strong(last, now))
+        return false;
+    m_connections.front()->close();
+    bump(m_counters.evicted);
+    return true;
 }
 
 void Worker::assign(Socket socket)
@@ -571,8 +606,11 @@ bool Server::open(std::string &error)
 void Server::start()
 {
     const std::size_t threads = m_config.threads;
-    const std::size_t cap = (m_config.maxConnections + threads - 1) / threads;
     for (std::size_t t = 0; t < threads; ++t) {
+        // The caps add up to exactly the connections the descriptors were
+        // counted for.
+        const std::size_t cap =
+            m_config.maxConnections / threads + (t < m_config.maxConnections % threads ? 1 : 0);
         auto worker = std::make_unique<Worker>(m_config, cap);
         // Every worker waits on its own descriptor of each listening socket,
         // and whichever is free first takes the next connection.
@@ -583,7 +621,7 @@ void Server::start()
     for (auto &w : m_workers)
         m_workerList.push_back(w.get());
     for (auto &w : m_workers)
-        w->setPeers(&m_workerList);
+        w->setPeers(&m_workerList, &m_lastEviction);
     for (auto &l : m_listeners) {
         error_code ec;
         l.close(ec);

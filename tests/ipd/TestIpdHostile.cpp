@@ -21,10 +21,10 @@ qint64 rssKiB(qint64 pid)
     return at < 0 ? -1 : status.mid(at + 6, 20).simplified().split(' ')[0].toLongLong();
 }
 
-int openDescriptors(qint64 pid)
+QStringList descriptors(qint64 pid)
 {
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    return int(fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+    return fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
 }
 
 // Small limits so that every bound is reached many times over in seconds.
@@ -52,6 +52,7 @@ private slots:
     void slowClients();
     void connectionFlood();
     void tinyFieldFlood();
+    void descriptorLimit();
     void boundsHeld();
 
 private:
@@ -79,7 +80,7 @@ bool TestIpdHostile::answered(const char *when, quint16 port)
 int TestIpdHostile::measure()
 {
     m_rss = rssKiB(m_ipd.process().processId());
-    m_fds = openDescriptors(m_ipd.process().processId());
+    m_fds = int(descriptors(m_ipd.process().processId()).size());
     m_rssPeak = qMax(m_rssPeak, m_rss);
     m_fdsPeak = qMax(m_fdsPeak, m_fds);
     return m_fds;
@@ -250,6 +251,41 @@ void TestIpdHostile::tinyFieldFlood()
           peak);
     QVERIFY(answered("after tiny-field headers", ipd.port()));
     QVERIFY2(peak - before < kTinyFloodSize * 12, qPrintable(QString::number(peak)));
+}
+
+void TestIpdHostile::descriptorLimit()
+{
+    // Many threads, two listeners, a hard descriptor limit: the threads'
+    // own descriptors come out of the connections' share, so the cap is
+    // reached, and the longest-waiting connection let go, before accept
+    // runs out of descriptors.
+    constexpr int kLimit = 400;
+    LoopbackServer ipd;
+    ipd.process().setChildProcessModifier([] {
+        const rlimit limit{kLimit, kLimit};
+        setrlimit(RLIMIT_NOFILE, &limit);
+    });
+    QVERIFY2(ipd.startIpd({"127.0.0.1", "::1"}, {"--threads", "32"}),
+             qPrintable(ipd.errorString()));
+    const qint64 pid = ipd.process().processId();
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < kLimit; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        QVERIFY(connectTo(*idle.back(), i % 2 ? "::1" : "127.0.0.1", ipd.port()));
+    }
+    QVERIFY(answered("with the descriptor limit's worth of idle clients", ipd.port()));
+    // Room is left for connections on their way in: the limit is not hit.
+    const QStringList open = descriptors(pid);
+    QVERIFY2(open.size() < kLimit - 16, qPrintable(QString::number(open.size())));
+    // Out of descriptors all the same (the system's table is full, or the
+    // limit lowered under what is open): accept fails, and a new client
+    // still gets in at once, not when idle ones time out.
+    int lowestFree = 0;
+    while (open.contains(QString::number(lowestFree)))
+        ++lowestFree;
+    const rlimit lower{rlim_t(lowestFree), kLimit};
+    QCOMPARE(prlimit(pid_t(pid), RLIMIT_NOFILE, &lower, nullptr), 0);
+    QVERIFY(answered("when accept fails for want of descriptors", ipd.port()));
 }
 
 void TestIpdHostile::boundsHeld()
