@@ -328,8 +328,8 @@ private:
         bump(status == Status::Ok ? c.ok : status == Status::NotFound ? c.notFound : c.notAllowed);
 
         m_out.clear();
-        appendResponse(
-            m_out, {status, method, client, keepAlive, request.version() == 10, m_worker.date()});
+        appendResponse(m_out, {status, method, client, keepAlive, request.version() == 10,
+                               m_worker.date(), isPlainAddressPath(request.target())});
         m_deadline = Clock::now() + config.requestTimeout;
         net::async_write(m_socket, net::buffer(m_out),
                          [self = shared_from_this(), keepAlive](error_code ec, std::size_t) {
