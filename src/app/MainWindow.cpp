@@ -235,7 +235,7 @@ void MainWindow::load()
     if (m_startMinimized == 1)
         setWindowState(Qt::WindowMinimized);
 
-    m_ipServiceHost = m_settings->ipServiceHost();
+    m_services = address::chooseServices(m_settings->ipServiceHost(), m_settings->ipServices());
     m_homePageUrl = m_settings->homePage();
     refreshAddresses();
 }
@@ -306,7 +306,7 @@ void MainWindow::startRefresh(RefreshKind kind)
     if (kind == RefreshKind::Button)
         showBalloon(QStringLiteral("IP Refresh, please wait..."));
     m_refreshButton->setEnabled(false);
-    m_source->start(m_ipServiceHost);
+    m_source->start(m_services);
 }
 
 void MainWindow::onRefreshFinished(const address::AddressSnapshot &snapshot)
@@ -316,6 +316,8 @@ void MainWindow::onRefreshFinished(const address::AddressSnapshot &snapshot)
         return;
     m_hostNameEdit->setText(snapshot.hostName);
     m_publicIpEdit->setText(snapshot.publicIp);
+    // The box says only that the address could not be had; its tip says why.
+    m_publicIpEdit->setToolTip(snapshot.publicIpProblem);
     // The box shows one address per line; infoText() restores the CR LF.
     QString lan = snapshot.lan;
     m_lanEdit->setPlainText(lan.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AddressServices.h"
 #include "RefreshLogic.h"
 #include "TrayIcon.h"
 
@@ -163,7 +164,7 @@ private:
     // end of the first refresh leaves it where the user put it.
     bool m_userPlacedWindow = false;
     bool m_closing = false;
-    QString m_ipServiceHost;
+    address::ServiceChoice m_services;
     QString m_homePageUrl;
 
     // In-memory copies of the settings; they, not the store, drive the

@@ -17,6 +17,8 @@ int runIp(const QStringList &args, QTextStream &out, QTextStream &err)
                      [&](const address::AddressSnapshot &s) {
                          for (const QString &m : s.messages)
                              err << m << '\n';
+                         if (!s.publicIpProblem.isEmpty())
+                             err << s.publicIpProblem << '\n';
                          err.flush();
                          // The same three lines as the tray tip, with the
                          // terminal's own line ends.
@@ -28,7 +30,7 @@ int runIp(const QStringList &args, QTextStream &out, QTextStream &err)
                          out.flush();
                          QCoreApplication::exit(0);
                      });
-    source.start(store.ipServiceHost());
+    source.start(address::chooseServices(store.ipServiceHost(), store.ipServices()));
     return QCoreApplication::exec();
 }
 

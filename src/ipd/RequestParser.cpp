@@ -13,6 +13,7 @@ void RequestParser::on_request_impl(verb method, string_view, string_view target
                : method == verb::head ? Method::Head
                                       : Method::Other;
     m_route = routeRequest(m_method, target);
+    m_plainAddress = isPlainAddressPath(target);
     m_http10 = version == 10;
 }
 

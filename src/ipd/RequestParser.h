@@ -17,7 +17,7 @@ namespace ipd {
 inline constexpr std::size_t kMaxHeaderFields = 100;
 
 // Reads one request header and keeps only what the answer depends on: the
-// method, whether the target is the page, the version, and the one field a
+// method, whether the target is the page (or the bare address), the version, and the one field a
 // trusted proxy names the client in. Nothing is kept per field, so a header
 // of two thousand tiny fields costs no more than one of a few long ones.
 // Any Transfer-Encoding is an error: the page takes no body, so no coding of
@@ -33,6 +33,8 @@ public:
     // 200 for the page, otherwise 404 or 405.
     Status route() const { return m_route; }
     bool http10() const { return m_http10; }
+    // The target asks for the bare address rather than the page.
+    bool plainAddress() const { return m_plainAddress; }
     // The kept field's lines, joined; nullopt when the header had none.
     const std::optional<std::string> &keptValue() const { return m_keptValue; }
 
@@ -64,6 +66,7 @@ private:
     Method m_method = Method::Other;
     Status m_route = Status::NotFound;
     bool m_http10 = false;
+    bool m_plainAddress = false;
 };
 
 } // namespace ipd

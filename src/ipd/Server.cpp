@@ -346,7 +346,7 @@ private:
 
         m_out.clear();
         appendResponse(m_out, {status, request.method(), client, keepAlive, request.http10(),
-                               m_worker.date()});
+                               m_worker.date(), request.plainAddress()});
         // The answer holds all it needs; the request goes before the client
         // can make us hold it for as long as it does not read.
         m_parser.reset();

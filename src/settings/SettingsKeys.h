@@ -26,6 +26,9 @@ inline constexpr QLatin1StringView File{"File"};
 // Where the program reaches the outside world; overridable so that anyone
 // can run their own public-IP page.
 inline constexpr QLatin1StringView IPServiceHost{"IP Service Host"};
+// Web addresses, comma-separated, that replace the built-in list of public
+// address services.
+inline constexpr QLatin1StringView IPServices{"IP Services"};
 inline constexpr QLatin1StringView HomePage{"Home Page"};
 
 } // namespace settings::keys
@@ -35,8 +38,8 @@ namespace settings {
 // The value a key has while the store holds none: "0" for the flags and
 // the interval position, "1" for the interval minutes, "" for the mail
 // texts, and for "File" the "sound.wav" beside the program. Keys of our own
-// ("IP Service Host", "Home Page") have no stored default: empty means the
-// built-in address.
+// ("IP Service Host", "IP Services", "Home Page") have no stored default:
+// empty means the built-in one.
 QString defaultValue(QLatin1StringView key);
 
 } // namespace settings

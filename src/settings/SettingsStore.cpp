@@ -66,6 +66,11 @@ QString SettingsStore::ipServiceHost() const
     return host.isEmpty() ? QStringLiteral(QUORVEL_IP_SERVICE_HOST) : host;
 }
 
+QString SettingsStore::ipServices() const
+{
+    return value(keys::IPServices, QString()).value_or(QString());
+}
+
 QString SettingsStore::homePage() const
 {
     const QString page = value(keys::HomePage, QString()).value_or(QString()).trimmed();

@@ -34,7 +34,11 @@ public:
     void readText(QString &field, QLatin1StringView key) const;
     std::optional<qint16> number(QLatin1StringView key) const;
 
+    // "IP Service Host", or the build's default (normally empty: the
+    // built-in address services are asked).
     QString ipServiceHost() const;
+    // "IP Services" as stored, "" when absent.
+    QString ipServices() const;
     QString homePage() const;
 
     // Puts every write on disk now (the store already writes through; this

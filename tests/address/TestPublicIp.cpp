@@ -1,3 +1,4 @@
+#include "AddressServices.h"
 #include "PublicIp.h"
 
 #include <QtTest>
@@ -12,6 +13,7 @@ private slots:
     void cut();
     void url_data();
     void url();
+    void serviceLists();
 };
 
 void TestPublicIp::cut_data()
@@ -93,6 +95,15 @@ void TestPublicIp::url()
         QVERIFY2(!url.isValid(), qPrintable(url.toString()));
     else
         QCOMPARE(url.toString(), expected);
+}
+
+void TestPublicIp::serviceLists()
+{
+    QCOMPARE(chooseServices("", " ").services, builtInServices());
+    QCOMPARE(chooseServices("", "ftp://a.example/, b.example, ,http://[::1]:8/ip").services,
+             QList{QUrl("http://[::1]:8/ip")});
+    // Whoever wrote a list did not want the built-in services asked.
+    QCOMPARE(chooseServices("", "nonsense").services, QList<QUrl>());
 }
 
 QTEST_APPLESS_MAIN(TestPublicIp)

@@ -187,7 +187,9 @@ void TestMainWindow::firstStart()
     QCOMPARE(b.title + u'|' + b.text, QStringLiteral("Quorvel|IP Internet changed. ") + kIp);
     QVERIFY(b.icon == 1 && b.timeoutMs == 30000);
     QCOMPARE(h.shell->tip, h.w->infoText().left(127));
-    QCOMPARE(h.source->hosts, QStringList{QStringLiteral(QUORVEL_IP_SERVICE_HOST)});
+    // Nothing configured: the built-in services (not contacted: the source
+    // is scripted).
+    QCOMPARE(h.source->choices, QList{address::chooseServices(QUORVEL_IP_SERVICE_HOST, "")});
 }
 
 void TestMainWindow::startMinimized_data()
@@ -308,12 +310,14 @@ void TestMainWindow::announcements()
         FakeAddressSource::snapshot(lost),          FakeAddressSource::snapshot(lost),
         FakeAddressSource::snapshot(kIp),           FakeAddressSource::snapshot(kIp),
         FakeAddressSource::snapshot("198.51.100.1")};
+    h.source->script[2].publicIpProblem = h.source->script[3].publicIpProblem = "why";
     QVERIFY(h.load());
     h.shell->balloons.clear();
     // Timer path (interval 1: every tick refreshes): the same address says
-    // nothing; losing and regaining it are changes.
+    // nothing; losing and regaining it are changes. While it is lost, the
+    // address box's tip says why.
     for (int i = 0; i < 4; ++i)
-        QVERIFY(h.tick());
+        QVERIFY(h.tick() && h.find<QLineEdit>("publicIpEdit")->toolTip() == (i % 3 ? "why" : ""));
     QCOMPARE(h.shell->balloonTexts(),
              (QStringList{"IP Internet changed. " + lost, "IP Internet changed. " + kIp}));
     h.shell->balloons.clear();

@@ -53,6 +53,13 @@ void TestIpServiceForms::readsBackLoopback()
     // Only ever read: anything else is refused and shows no address.
     const Reply post = fetch(host, server.port(), pageRequest("POST", "Content-Length: 0\r\n"));
     QVERIFY2(post.status == 405 && !post.body.contains("<b>"), post.head.constData());
+
+    // quorvel-ipd stands in a list of plain address services too.
+    if (form == "quorvel-ipd") {
+        fetcher.fetch(
+            address::ServiceChoice{{}, {QUrl("http://" + hostPort(host, server.port()) + "/ip")}});
+        QVERIFY(spy.wait(10000) && spy.last().at(0).toString() == host);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIpServiceForms)

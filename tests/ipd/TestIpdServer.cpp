@@ -54,9 +54,9 @@ void TestIpdServer::requests_data()
         true);
     row("Connection: close", "GET /quorvel.php HTTP/1.1", "Connection: close\r\n", 200, true,
         false);
-    row("root", "GET / HTTP/1.1", "", 404, false, true);
+    row("root: the bare address", "GET / HTTP/1.1", "", 200, false, true);
     row("longer name", "GET /quorvel.php.bak HTTP/1.1", "", 404, false, true);
-    row("page name as host", "GET http://quorvel.php/ HTTP/1.1", "", 404, false, true);
+    row("page name as host", "GET http://quorvel.php/x HTTP/1.1", "", 404, false, true);
     row("POST elsewhere: path first", "POST /x HTTP/1.1", "Content-Length: 0\r\n", 404, false,
         true);
     row("POST", "POST /quorvel.php HTTP/1.1", "Content-Length: 0\r\n", 405, false, true);

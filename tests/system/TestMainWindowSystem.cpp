@@ -58,6 +58,8 @@ void TestMainWindowSystem::cleanup()
 void TestMainWindowSystem::makeWindow(const QString &ipServiceHost)
 {
     env->setLoopbackServices(ipServiceHost, server->url(QStringLiteral("/home")));
+    // With a host of our own, a list is never asked.
+    settings::SettingsStore().setValue(settings::keys::IPServices, server->url("/listed"));
     shell = new RecordingTrayShell;
     w = std::make_unique<MainWindow>(
         MainWindow::Services{new address::NetworkAddressSource, shell});
@@ -88,6 +90,7 @@ void TestMainWindowSystem::addressShownAndChangeAnnounced()
     QCOMPARE(ipBox(), QStringLiteral("127.0.0.2"));
     QCOMPARE(shell->balloonTexts().last(), QStringLiteral("IP Internet changed. 127.0.0.2"));
     QVERIFY(shell->tip.contains("IP Internet: 127.0.0.2"));
+    QVERIFY(!server->requestedPaths().contains("/listed"));
 }
 
 void TestMainWindowSystem::slowServerTimesOutWhileWindowResponds()

@@ -20,6 +20,7 @@ private slots:
     void cliUsage();
     void secondStartEndsSilently();
     void crashedRunDoesNotBlockNextStart();
+    void cliExplainsWhyNoAddress(); // last: it leaves a list that finds no address
 
 private:
     QProcess *startProgram();
@@ -121,6 +122,22 @@ void TestPrograms::crashedRunDoesNotBlockNextStart()
     QVERIFY(!next->waitForFinished(2000)); // still running: it took over
     next->terminate();
     QVERIFY(next->waitForFinished(5000));
+}
+
+void TestPrograms::cliExplainsWhyNoAddress()
+{
+    settings::SettingsStore().setValue(settings::keys::IPServiceHost, QString());
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closedLoopbackPort());
+    const QString garbage = m_server.url(QStringLiteral("/quorvel.php"));
+    settings::SettingsStore().setValue(settings::keys::IPServices, refused + " , " + garbage);
+    m_server.setPage("<html>Please log in</html>");
+    QProcess cli;
+    cli.start(QStringLiteral(QUORVEL_BIN_DIR "/quorvel-cli"), {QStringLiteral("ip")});
+    QVERIFY(cli.waitForFinished(20000));
+    QVERIFY(cli.readAllStandardOutput().contains("\nIP Internet: (unable to access Internet)\n"));
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    QVERIFY2(err.contains(refused + ": refused\n") && err.contains(garbage + ": not an address\n"),
+             qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestPrograms)
