@@ -130,6 +130,7 @@ private slots:
     void hostNameFailureIsShownOnce();
     void clickSelectsWholeAddress();
     void menusAndCommands();
+    void networkToolWindows();
     void windowPlacement();
     void closing_data();
     void closing();
@@ -477,6 +478,29 @@ void TestMainWindow::menusAndCommands()
     h.w->chooseMenuItem(12);
     QCOMPARE(browser.urls.size(), 2);
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+void TestMainWindow::networkToolWindows()
+{
+    Harness h;
+    QVERIFY(h.load());
+    const app::CommandRouter *router = h.w->router();
+    // The adapter window comes from the button, the remote MAC window only
+    // from the adapter window's button; both modal.
+    h.find<QPushButton>("macAddressButton")->click();
+    QWidget *adapters = router->openWindow(QStringLiteral("adapters"));
+    QVERIFY(adapters && adapters->isVisible());
+    QCOMPARE(adapters->objectName(), QStringLiteral("adapterWindow"));
+    adapters->findChild<QPushButton *>(QStringLiteral("remoteMacButton"))->click();
+    QWidget *remote = router->openWindow(QStringLiteral("remotemac"));
+    QVERIFY(remote && remote->isVisible());
+    QCOMPARE(remote->objectName(), QStringLiteral("remoteMacWindow"));
+    QCOMPARE(remote->windowModality(), Qt::ApplicationModal);
+    for (const auto &[key, name] :
+         {std::pair{"state", "connectionStateWindow"}, std::pair{"iplook", "nameLookupWindow"}}) {
+        h.find<QAction>((QByteArray(key) + "Action").constData())->trigger();
+        QCOMPARE(router->openWindow(QString::fromLatin1(key))->objectName(), QLatin1String(name));
+    }
 }
 
 void TestMainWindow::windowPlacement()
