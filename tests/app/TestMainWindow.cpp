@@ -485,21 +485,20 @@ void TestMainWindow::networkToolWindows()
     Harness h;
     QVERIFY(h.load());
     const app::CommandRouter *router = h.w->router();
-    // The adapter window comes from the button, the remote MAC window only
-    // from the adapter window's button; both modal.
+    // The remote MAC window opens only from the adapter window; all modal.
     h.find<QPushButton>("macAddressButton")->click();
-    QWidget *adapters = router->openWindow(QStringLiteral("adapters"));
-    QVERIFY(adapters && adapters->isVisible());
-    QCOMPARE(adapters->objectName(), QStringLiteral("adapterWindow"));
-    adapters->findChild<QPushButton *>(QStringLiteral("remoteMacButton"))->click();
-    QWidget *remote = router->openWindow(QStringLiteral("remotemac"));
-    QVERIFY(remote && remote->isVisible());
-    QCOMPARE(remote->objectName(), QStringLiteral("remoteMacWindow"));
-    QCOMPARE(remote->windowModality(), Qt::ApplicationModal);
-    for (const auto &[key, name] :
-         {std::pair{"state", "connectionStateWindow"}, std::pair{"iplook", "nameLookupWindow"}}) {
-        h.find<QAction>((QByteArray(key) + "Action").constData())->trigger();
-        QCOMPARE(router->openWindow(QString::fromLatin1(key))->objectName(), QLatin1String(name));
+    router->openWindow("adapters")->findChild<QPushButton *>("remoteMacButton")->click();
+    h.find<QAction>("stateAction")->trigger();
+    h.find<QAction>("iplookAction")->trigger();
+    const std::pair<const char *, const char *> windows[] = {{"adapters", "adapterWindow"},
+                                                             {"remotemac", "remoteMacWindow"},
+                                                             {"state", "connectionStateWindow"},
+                                                             {"iplook", "nameLookupWindow"}};
+    for (const auto &[key, name] : windows) {
+        QWidget *window = router->openWindow(key);
+        QVERIFY2(window && window->isVisible(), key);
+        QCOMPARE(window->objectName(), QLatin1String(name));
+        QCOMPARE(window->windowModality(), Qt::ApplicationModal);
     }
 }
 

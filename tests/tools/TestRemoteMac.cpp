@@ -20,31 +20,27 @@ void TestRemoteMac::result_data()
     QTest::addColumn<qint64>("asked"); // host order; -1: nothing asked
     QTest::addColumn<QString>("text");
 
-    const platform::ArpReply mac{true, QByteArray::fromHex("001a2b3c4d5e")};
+    const auto answer = [](const char *hex) {
+        return platform::ArpReply{true, QByteArray::fromHex(hex)};
+    };
+    const platform::ArpReply none;
     const QString failed = QStringLiteral("(SendARP call failed)");
-    QTest::newRow("answer") << "192.0.2.1" << mac << qint64(0xC0000201) << "00-1A-2B-3C-4D-5E";
-    QTest::newRow("short form") << "10.258" << mac << qint64(0x0A000102) << "00-1A-2B-3C-4D-5E";
-    QTest::newRow("0.0.0.0 asks nothing") << "0.0.0.0" << mac << qint64(-1) << failed;
-    // The all-ones address that a non-address turns into is asked, and
-    // fails there.
-    QTest::newRow("not an address")
-        << "router.example" << platform::ArpReply{} << qint64(0xFFFFFFFF) << failed;
-    QTest::newRow("no answer") << "192.0.2.9" << platform::ArpReply{} << qint64(0xC0000209)
-                               << failed;
+    const QString mac = QStringLiteral("00-1A-2B-3C-4D-5E");
+    const qint64 asked = 0xC0000201; // 192.0.2.1
+    QTest::newRow("answer") << "192.0.2.1" << answer("001a2b3c4d5e") << asked << mac;
+    QTest::newRow("short form") << "10.258" << answer("001a2b3c4d5e") << qint64(0x0A000102) << mac;
+    QTest::newRow("0.0.0.0 asks nothing")
+        << "0.0.0.0" << answer("001a2b3c4d5e") << qint64(-1) << failed;
+    // A non-address turns into the all-ones address, which is asked.
+    QTest::newRow("not an address") << "router.example" << none << qint64(0xFFFFFFFF) << failed;
+    QTest::newRow("no answer") << "192.0.2.1" << none << asked << failed;
     QTest::newRow("first four bytes zero")
-        << "192.0.2.1" << platform::ArpReply{true, QByteArray::fromHex("00000000aa01")}
-        << qint64(0xC0000201) << failed;
-    QTest::newRow("zero in the fourth byte only")
-        << "192.0.2.1" << platform::ArpReply{true, QByteArray::fromHex("000000010000")}
-        << qint64(0xC0000201) << "00-00-00-01-00-00";
-    QTest::newRow("ok but empty") << "192.0.2.1" << platform::ArpReply{true, {}}
-                                  << qint64(0xC0000201) << failed;
-    // Another link layer's address length: the answer counts, the text is
-    // empty.
-    QTest::newRow("eight bytes") << "192.0.2.1"
-                                 << platform::ArpReply{true,
-                                                       QByteArray::fromHex("0102030405060708")}
-                                 << qint64(0xC0000201) << "";
+        << "192.0.2.1" << answer("00000000aa01") << asked << failed;
+    QTest::newRow("only the fourth byte set")
+        << "192.0.2.1" << answer("000000010000") << asked << "00-00-00-01-00-00";
+    QTest::newRow("ok but empty") << "192.0.2.1" << answer("") << asked << failed;
+    // Another link layer's address length: it counts, the text is empty.
+    QTest::newRow("eight bytes") << "192.0.2.1" << answer("0102030405060708") << asked << "";
 }
 
 void TestRemoteMac::result()
