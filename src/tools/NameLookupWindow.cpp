@@ -34,7 +34,7 @@ NameLookupWindow::NameLookupWindow(QWidget *parent, HostLookup::Resolver resolve
     addressLabel->setObjectName(QStringLiteral("addressLabel"));
     nameLabel->setBuddy(m_nameEdit);
     addressLabel->setBuddy(m_addressEdit);
-    m_nameEdit->setMinimumWidth(220);
+    m_nameEdit->setMinimumWidth(300);
     // The result is for reading and copying.
     m_addressEdit->setReadOnly(true);
     m_resolveButton->setDefault(true);
