@@ -25,8 +25,12 @@ template <class T = QLineEdit> T *find(QWidget *w, const char *name)
     return w->findChild<T *>(QLatin1String(name));
 }
 
-// Lets a worker answer only when the test says so.
-using Gate = std::shared_ptr<QSemaphore>;
+// Lets a worker answer only when the test says so, or when it ends.
+struct Gate
+{
+    std::shared_ptr<QSemaphore> open = std::make_shared<QSemaphore>();
+    ~Gate() { open->release(100); }
+};
 
 struct TwoAdapters : platform::AdapterStatusSource
 {
@@ -74,9 +78,9 @@ void TestNetworkToolWindows::nameLookup()
 
 void TestNetworkToolWindows::lookupTimeOut()
 {
-    Gate gate = std::make_shared<QSemaphore>();
-    tools::NameLookupWindow w(nullptr, [gate](const QString &) {
-        gate->acquire();
+    Gate gate;
+    tools::NameLookupWindow w(nullptr, [open = gate.open](const QString &) {
+        open->acquire();
         return QStringLiteral("203.0.113.9");
     });
     w.findChild<tools::HostLookup *>(QStringLiteral("lookup"))->setTimeout(200ms);
@@ -86,7 +90,7 @@ void TestNetworkToolWindows::lookupTimeOut()
     QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 3000);
     QCOMPARE(find(&w, "addressEdit")->text(), QString());
     // The late answer of the abandoned lookup changes nothing; no message.
-    gate->release();
+    gate.open->release();
     QVERIFY(QThreadPool::globalInstance()->waitForDone(3000));
     QTest::qWait(20);
     QCOMPARE(find(&w, "addressEdit")->text(), QString());
@@ -114,11 +118,11 @@ void TestNetworkToolWindows::adapterWindow()
 
 void TestNetworkToolWindows::remoteMac()
 {
-    Gate gate = std::make_shared<QSemaphore>();
+    Gate gate;
     auto calls = std::make_shared<QAtomicInt>();
-    auto *w = new tools::RemoteMacWindow(nullptr, [gate, calls](quint32) {
+    auto *w = new tools::RemoteMacWindow(nullptr, [open = gate.open, calls](quint32) {
         calls->ref();
-        gate->acquire();
+        open->acquire();
         return platform::ArpReply{true, QByteArray::fromHex("0251000000aa")};
     });
     QCOMPARE(w->windowTitle(), QStringLiteral("Remote MAC Address"));
@@ -145,7 +149,7 @@ void TestNetworkToolWindows::remoteMac()
     QVERIFY(!button->isEnabled());
     QTest::qWait(20);
     QCOMPARE(mac->text(), QStringLiteral("kept"));
-    gate->release();
+    gate.open->release();
     QTRY_VERIFY(button->isEnabled());
     QCOMPARE(mac->text(), QStringLiteral("02-51-00-00-00-AA"));
 
@@ -159,7 +163,7 @@ void TestNetworkToolWindows::remoteMac()
     address->setText(QStringLiteral("192.0.2.1"));
     button->click();
     delete w;
-    gate->release();
+    gate.open->release();
     QVERIFY(QThreadPool::globalInstance()->waitForDone(3000));
     QTest::qWait(20);
 }
