@@ -1,7 +1,11 @@
 #include "Commands.h"
 
+#include "AdapterWindow.h"
 #include "CommandRouter.h"
+#include "ConnectionStateWindow.h"
 #include "MainWindow.h"
+#include "NameLookupWindow.h"
+#include "RemoteMacWindow.h"
 #include "SettingsStore.h"
 
 #include <QDesktopServices>
@@ -9,12 +13,26 @@
 
 namespace app {
 
+using Modality = CommandRouter::Modality;
+
 void installCommands(CommandRouter &router, MainWindow &window)
 {
     router.addAction(cmd::Open, [&window] { window.openFromTray(); });
     router.addAction(cmd::Web,
                      [] { QDesktopServices::openUrl(QUrl(settings::SettingsStore().homePage())); });
     router.addAction(cmd::Exit, [&window] { window.close(); });
+    router.addWindow(cmd::IpLook, Modality::Modal,
+                     [](QWidget *parent) { return new tools::NameLookupWindow(parent); });
+    router.addWindow(cmd::State, Modality::Modal,
+                     [](QWidget *parent) { return new tools::ConnectionStateWindow(parent); });
+    router.addWindow(cmd::Adapters, Modality::Modal, [&router](QWidget *parent) {
+        auto *w = new tools::AdapterWindow(parent);
+        QObject::connect(w, &tools::AdapterWindow::remoteMacRequested, &router,
+                         [&router] { router.run(cmd::RemoteMac); });
+        return w;
+    });
+    router.addWindow(cmd::RemoteMac, Modality::Modal,
+                     [](QWidget *parent) { return new tools::RemoteMacWindow(parent); });
 }
 
 } // namespace app

@@ -27,6 +27,8 @@ inline constexpr QLatin1StringView About{"about"};
 inline constexpr QLatin1StringView Exit{"exit"};
 // Not on either menu: the main window's "MAC Address..." button.
 inline constexpr QLatin1StringView Adapters{"adapters"};
+// Not on either menu: the adapter window's "Get Remote MAC Address..." button.
+inline constexpr QLatin1StringView RemoteMac{"remotemac"};
 } // namespace cmd
 
 inline constexpr QLatin1StringView kSeparator{"-"};

@@ -18,5 +18,13 @@ struct CliCommand
 
 // quorvel-cli ip: host name, public address and LAN addresses.
 int runIp(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli lookup NAME: the first IPv4 address of a host name.
+int runLookup(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli adapters: the adapter listing with MAC addresses.
+int runAdapters(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli mac ADDRESS: another machine's MAC address by ARP.
+int runMac(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli state: how the machine is connected to the Internet.
+int runState(const QStringList &args, QTextStream &out, QTextStream &err);
 
 } // namespace cli

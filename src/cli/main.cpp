@@ -10,6 +10,14 @@ namespace {
 constexpr std::array kCommands{
     cli::CliCommand{"ip", "", "print the host name, the public IP address and the LAN addresses",
                     cli::runIp},
+    cli::CliCommand{"lookup", "NAME", "print the first IPv4 address of a host name",
+                    cli::runLookup},
+    cli::CliCommand{"adapters", "", "list the network adapters with their MAC addresses",
+                    cli::runAdapters},
+    cli::CliCommand{"mac", "ADDRESS", "ask a machine on the local network for its MAC address",
+                    cli::runMac},
+    cli::CliCommand{"state", "", "print how this machine is connected to the Internet",
+                    cli::runState},
 };
 
 int usage(QTextStream &out, int status)

@@ -130,6 +130,7 @@ private slots:
     void hostNameFailureIsShownOnce();
     void clickSelectsWholeAddress();
     void menusAndCommands();
+    void networkToolWindows();
     void windowPlacement();
     void closing_data();
     void closing();
@@ -481,6 +482,28 @@ void TestMainWindow::menusAndCommands()
     h.w->chooseMenuItem(12);
     QCOMPARE(browser.urls.size(), 2);
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+void TestMainWindow::networkToolWindows()
+{
+    Harness h;
+    QVERIFY(h.load());
+    const app::CommandRouter *router = h.w->router();
+    // The remote MAC window opens only from the adapter window; all modal.
+    h.find<QPushButton>("macAddressButton")->click();
+    router->openWindow("adapters")->findChild<QPushButton *>("remoteMacButton")->click();
+    h.find<QAction>("stateAction")->trigger();
+    h.find<QAction>("iplookAction")->trigger();
+    const std::pair<const char *, const char *> windows[] = {{"adapters", "adapterWindow"},
+                                                             {"remotemac", "remoteMacWindow"},
+                                                             {"state", "connectionStateWindow"},
+                                                             {"iplook", "nameLookupWindow"}};
+    for (const auto &[key, name] : windows) {
+        QWidget *window = router->openWindow(key);
+        QVERIFY2(window && window->isVisible(), key);
+        QCOMPARE(window->objectName(), QLatin1String(name));
+        QCOMPARE(window->windowModality(), Qt::ApplicationModal);
+    }
 }
 
 void TestMainWindow::windowPlacement()

@@ -43,6 +43,10 @@ void TestConnectionState::rule_data()
     QTest::newRow("no default route: offline") << s << false << 0x60;
     s.defaultRoutes = {{"lo", 0}};
     QTest::newRow("route over loopback does not count") << s << false << 0x60;
+    // No carrier: the route leads nowhere, but the interface stays configured.
+    s.defaultRoutes = {{"eth0", 100}};
+    s.interfaces[1].running = false;
+    QTest::newRow("up without carrier: offline") << s << false << 0x60;
     s = {{lo, iface("eth0", false), iface("ppp0", true, true)},
          {{"eth0", 0}, {"ppp0", 700}},
          {QString(), "http://proxy.example:3128"},
