@@ -18,5 +18,9 @@ struct CliCommand
 
 // quorvel-cli ip: host name, public address and LAN addresses.
 int runIp(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli ping ADDRESS [DATA]: one echo request, the reply's six fields.
+int runPing(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli trace HOST [--resolve] [--chars N]: the trace route listing.
+int runTrace(const QStringList &args, QTextStream &out, QTextStream &err);
 
 } // namespace cli

@@ -10,6 +10,10 @@ namespace {
 constexpr std::array kCommands{
     cli::CliCommand{"ip", "", "print the host name, the public IP address and the LAN addresses",
                     cli::runIp},
+    cli::CliCommand{"ping", "ADDRESS [DATA]", "send one ICMP echo request and show the reply",
+                    cli::runPing},
+    cli::CliCommand{"trace", "HOST [--resolve] [--chars N]", "trace the route to a host",
+                    cli::runTrace},
 };
 
 int usage(QTextStream &out, int status)
