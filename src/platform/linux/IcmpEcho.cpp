@@ -12,6 +12,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
@@ -119,6 +120,27 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+qint64 wallClockNs()
+{
+    timespec now = {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// When the kernel took the packet in: the program may read it much later
+// (the window was busy painting), which must not count as round trip.
+qint64 arrivalNs(msghdr &msg)
+{
+    for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            timespec t;
+            std::memcpy(&t, CMSG_DATA(c), sizeof t);
+            return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+        }
+    }
+    return wallClockNs();
+}
+
 } // namespace
 
 struct IcmpEcho::Private
@@ -128,7 +150,7 @@ struct IcmpEcho::Private
         int id = 0;
         quint32 destination = 0;
         QByteArray data;
-        qint64 sentMs = 0;
+        qint64 sentNs = 0; // wall clock, like the kernel's arrival stamps
         qint64 deadlineMs = 0;
     };
 
@@ -149,6 +171,9 @@ struct IcmpEcho::Private
 
     void armTimer();
     QList<QPair<int, EchoReply>> readAnswers();
+    // Arrival time of the packet being read.
+    qint64 arrival = 0;
+
     bool takeReply(quint16 seq, quint32 from, quint32 destination, const QByteArray *echoedData,
                    int status, QList<QPair<int, EchoReply>> &out);
     void readErrorQueue(QList<QPair<int, EchoReply>> &out);
@@ -160,12 +185,12 @@ struct IcmpEcho::Private
 IcmpEcho::IcmpEcho(QObject *parent) : QObject(parent), d(new Private)
 {
     d->clock.start();
+    const int on = 1;
     // The datagram socket first: it needs no privilege where the system
     // grants it, and the kernel hands it only its own answers.
     d->fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (d->fd >= 0) {
         // Without it, time-exceeded and unreachable answers are dropped.
-        const int on = 1;
         if (::setsockopt(d->fd, SOL_IP, IP_RECVERR, &on, sizeof on) == 0) {
             d->kind = Kind::Datagram;
         } else {
@@ -200,6 +225,7 @@ IcmpEcho::IcmpEcho(QObject *parent) : QObject(parent), d(new Private)
             return;
         }
     }
+    ::setsockopt(d->fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     d->notifier = new QSocketNotifier(d->fd, QSocketNotifier::Read, this);
     d->timer = new QTimer(this);
     d->timer->setSingleShot(true);
@@ -302,6 +328,7 @@ int IcmpEcho::send(const EchoRequest &request)
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(request.destination);
     const qint64 sentMs = d->clock.elapsed();
+    const qint64 sentNs = wallClockNs();
     // An ICMP error about an earlier request also leaves its number on a
     // datagram socket, and the next send fails with it instead of sending.
     // Such a number is read away first; one that keeps coming back (the
@@ -319,7 +346,7 @@ int IcmpEcho::send(const EchoRequest &request)
             return failAtOnce(statusOfSendError(errno));
     }
 
-    d->pending.insert(d->sequence, {id, request.destination, request.data, sentMs,
+    d->pending.insert(d->sequence, {id, request.destination, request.data, sentNs,
                                     sentMs + std::max(0, request.timeoutMs)});
     d->armTimer();
     return id;
@@ -352,7 +379,7 @@ bool IcmpEcho::Private::takeReply(quint16 seq, quint32 from, quint32 destination
     reply.answered = true;
     reply.address = from;
     reply.status = status;
-    reply.roundTripMs = quint32(std::max<qint64>(0, clock.elapsed() - it->sentMs));
+    reply.roundTripMs = quint32(std::max<qint64>(0, arrival - it->sentNs) / 1000000);
     if (echoedData)
         reply.data = *echoedData;
     out.append({it->id, reply});
@@ -376,6 +403,7 @@ void IcmpEcho::Private::readErrorQueue(QList<QPair<int, EchoReply>> &out)
         const ssize_t n = ::recvmsg(fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
         if (n < 0)
             return;
+        arrival = arrivalNs(msg);
         // The queued datagram is our own request as it was sent.
         const auto *request = reinterpret_cast<const uchar *>(buffer.constData());
         if (n < kIcmpHeaderSize || request[0] != kEchoRequest)
@@ -410,9 +438,16 @@ void IcmpEcho::Private::readDatagramReplies(QList<QPair<int, EchoReply>> &out)
 {
     for (int i = 0; i < kMaxReadsPerWakeUp; ++i) {
         sockaddr_in from = {};
-        socklen_t fromSize = sizeof from;
-        const ssize_t n = ::recvfrom(fd, buffer.data(), size_t(buffer.size()), MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr *>(&from), &fromSize);
+        iovec iov = {buffer.data(), size_t(buffer.size())};
+        alignas(cmsghdr) char control[128];
+        msghdr msg = {};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof from;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(fd, &msg, MSG_DONTWAIT);
         if (n < 0) {
             // A pending socket error is reported (and cleared) by one read;
             // its details are in the error queue.
@@ -424,6 +459,7 @@ void IcmpEcho::Private::readDatagramReplies(QList<QPair<int, EchoReply>> &out)
         const auto *p = reinterpret_cast<const uchar *>(buffer.constData());
         if (n < kIcmpHeaderSize || p[0] != kEchoReply)
             continue;
+        arrival = arrivalNs(msg);
         const QByteArray data(buffer.constData() + kIcmpHeaderSize, int(n) - kIcmpHeaderSize);
         const quint32 source = ntohl(from.sin_addr.s_addr);
         takeReply(readBig16(p + 6), source, source, &data, ipstatus::Success, out);
@@ -433,12 +469,20 @@ void IcmpEcho::Private::readDatagramReplies(QList<QPair<int, EchoReply>> &out)
 void IcmpEcho::Private::readRawPackets(QList<QPair<int, EchoReply>> &out)
 {
     for (int i = 0; i < kMaxReadsPerWakeUp; ++i) {
-        const ssize_t n = ::recv(fd, buffer.data(), size_t(buffer.size()), MSG_DONTWAIT);
+        iovec iov = {buffer.data(), size_t(buffer.size())};
+        alignas(cmsghdr) char control[128];
+        msghdr msg = {};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(fd, &msg, MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK)
                 return;
             continue;
         }
+        arrival = arrivalNs(msg);
         parseRaw(reinterpret_cast<const uchar *>(buffer.constData()), int(n), out);
     }
 }
