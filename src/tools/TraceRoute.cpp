@@ -185,7 +185,7 @@ void TraceRoute::writeReadyLines()
             emit textAdded(hopLine(w.number, w.reply.roundTripMs, dotted(w.reply.address),
                                    named ? std::optional(m_names.value(w.number)) : std::nullopt));
     }
-    if (!m_schedule->isFinished())
+    if (!m_toWrite.isEmpty() || !m_schedule->isFinished())
         return;
     if (const auto &late = m_schedule->lateEnd())
         endAfter(*late);
