@@ -114,7 +114,10 @@ void TraceRoute::onEchoFinished(int id, const platform::EchoReply &reply)
         if (m_schedule->answer(hop, reply, final) && m_options.resolveNames)
             lookUpName(hop, reply.address);
     }
-    advance();
+    // Answers come in bursts; the schedule moves on once the burst is in,
+    // not after each answer (which would send probes the next answer in the
+    // same burst makes useless).
+    m_deadlineTimer.start(0);
 }
 
 void TraceRoute::lookUpName(int hop, quint32 address)
@@ -145,19 +148,14 @@ void TraceRoute::advance()
 {
     if (m_ended)
         return;
-    // Reporting a hop makes room for more probes, and a probe sent may
-    // change nothing that is already settled; go round until both rest.
-    for (;;) {
-        for (int hop : m_schedule->hopsToSend()) {
-            const int id = m_echo->send(
-                {m_destination, QByteArray(m_options.charsPerPacket, 'a'), hop, kLateAnswerMs});
-            m_hopOfProbe.insert(id, hop);
-        }
-        const QList<HopSchedule::Hop> settled = m_schedule->takeSettled();
-        if (settled.isEmpty())
-            break;
-        for (const HopSchedule::Hop &h : settled)
-            m_toWrite.enqueue(h);
+    // Settled hops first: one that ends the trace leaves nothing to send,
+    // and each one reported makes room for another probe.
+    for (const HopSchedule::Hop &h : m_schedule->takeSettled())
+        m_toWrite.enqueue(h);
+    for (int hop : m_schedule->hopsToSend()) {
+        const int id = m_echo->send(
+            {m_destination, QByteArray(m_options.charsPerPacket, 'a'), hop, kLateAnswerMs});
+        m_hopOfProbe.insert(id, hop);
     }
     writeReadyLines();
     if (m_ended)
