@@ -5,8 +5,10 @@
 #include "ConnectionStateWindow.h"
 #include "MainWindow.h"
 #include "NameLookupWindow.h"
+#include "PingWindow.h"
 #include "RemoteMacWindow.h"
 #include "SettingsStore.h"
+#include "TraceRouteWindow.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -33,6 +35,10 @@ void installCommands(CommandRouter &router, MainWindow &window)
     });
     router.addWindow(cmd::RemoteMac, Modality::Modal,
                      [](QWidget *parent) { return new tools::RemoteMacWindow(parent); });
+    router.addWindow(cmd::Ping, Modality::Modal,
+                     [](QWidget *parent) { return new tools::PingWindow(parent); });
+    router.addWindow(cmd::Trace, Modality::Modal,
+                     [](QWidget *parent) { return new tools::TraceRouteWindow(parent); });
 }
 
 } // namespace app

@@ -26,5 +26,9 @@ int runAdapters(const QStringList &args, QTextStream &out, QTextStream &err);
 int runMac(const QStringList &args, QTextStream &out, QTextStream &err);
 // quorvel-cli state: how the machine is connected to the Internet.
 int runState(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli ping ADDRESS [DATA]: one echo request, the reply's six fields.
+int runPing(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli trace HOST [--resolve] [--chars N]: the trace route listing.
+int runTrace(const QStringList &args, QTextStream &out, QTextStream &err);
 
 } // namespace cli

@@ -18,6 +18,10 @@ constexpr std::array kCommands{
                     cli::runMac},
     cli::CliCommand{"state", "", "print how this machine is connected to the Internet",
                     cli::runState},
+    cli::CliCommand{"ping", "ADDRESS [DATA]", "send one ICMP echo request and show the reply",
+                    cli::runPing},
+    cli::CliCommand{"trace", "HOST [--resolve] [--chars N]", "trace the route to a host",
+                    cli::runTrace},
 };
 
 int usage(QTextStream &out, int status)
