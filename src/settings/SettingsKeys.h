@@ -27,6 +27,7 @@ inline constexpr QLatin1StringView File{"File"};
 // can run their own public-IP page.
 inline constexpr QLatin1StringView IPServiceHost{"IP Service Host"};
 inline constexpr QLatin1StringView HomePage{"Home Page"};
+inline constexpr QLatin1StringView TranslationHost{"Translation Host"};
 
 } // namespace settings::keys
 
