@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "BrowserLoader.h"
 #include "CommandRouter.h"
 #include "MainWindow.h"
 #include "SettingsStore.h"
@@ -11,6 +12,10 @@ namespace app {
 
 void installCommands(CommandRouter &router, MainWindow &window)
 {
+    using Modality = CommandRouter::Modality;
+    // The browser is nobody's child: it may outlive the main window.
+    router.addWindow(cmd::Browser, Modality::Modeless,
+                     [](QWidget *) { return browser::BrowserLoader::createWindow(); });
     router.addAction(cmd::Open, [&window] { window.openFromTray(); });
     router.addAction(cmd::Web,
                      [] { QDesktopServices::openUrl(QUrl(settings::SettingsStore().homePage())); });
