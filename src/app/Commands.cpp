@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "AboutDialog.h"
 #include "BrowserLoader.h"
 #include "CommandRouter.h"
 #include "MainWindow.h"
@@ -16,6 +17,8 @@ void installCommands(CommandRouter &router, MainWindow &window)
     // The browser is nobody's child: it may outlive the main window.
     router.addWindow(cmd::Browser, Modality::Modeless,
                      [](QWidget *) { return browser::BrowserLoader::createWindow(); });
+    router.addWindow(cmd::About, Modality::Modal,
+                     [](QWidget *parent) { return new about::AboutDialog(parent); });
     router.addAction(cmd::Open, [&window] { window.openFromTray(); });
     router.addAction(cmd::Web,
                      [] { QDesktopServices::openUrl(QUrl(settings::SettingsStore().homePage())); });
