@@ -154,8 +154,7 @@ bool AboutDialog::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_urlLabel)
             QDesktopServices::openUrl(QUrl(m_homePage));
         else if (watched == m_donateLabel)
-            QDesktopServices::openUrl(
-                QUrl(donationAddress(QString(kDonationHost), QString(kDonationAccount))));
+            QDesktopServices::openUrl(QUrl(donationAddress()));
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -6,13 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QtTest>
 
 #include <sched.h>
-#include <unistd.h>
 
 // The browser window from its plug-in, with the real web engine, against a
 // stand-in for the translation service on loopback. The test runs in a
@@ -24,26 +22,23 @@ class TestBrowserWindowSystem : public QObject
 private slots:
     void initTestCase();
     void opensOnThePublicIpPageThroughTheService();
-    void typedAddressGoesOutUnencoded();
-    void stopWhileLoading();
-    void backForwardRefresh();
-    void homeAndChoosingFromTheList();
+    void typedAddressGoesOutUnencodedAndStopHalts();
+    void toolbarMovesThroughHistory();
     void cleanupTestCase();
 
 private:
-    static bool webEngineLoaded();
     QString caption() const { return m_window->windowTitle(); }
     QComboBox *box() const { return m_window->findChild<QComboBox *>("addressComboBox"); }
     QStringList listed() const;
-    void press(const char *action);
+    void press(const char *action) { m_window->findChild<QAction *>(action)->trigger(); }
     void type(const QString &address);
     int requestsFor(const QString &u) const;
 
     static constexpr int kWaitMs = 15000;
-    const QString kStart = "/translate?u=http%3A%2F%2Fip.quorvel.example/quorvel.php"
-                           "&langpair=it%7Cen&hl=en&ie=UTF-8&oe=UTF-8&prev=%2Flanguage_tools";
     const QString kCaption = "Anonymous Surfing (Google Exploit)";
     const QString kPageB = kCaption + " - Translated: http://b.example/p?x=1";
+    const QString kB = "b.example/p?x=1&y=2";
+    const QString kStart = "ip.quorvel.example/quorvel.php";
 
     TestEnvironment m_env;
     QProcess m_translator;
@@ -58,7 +53,7 @@ void TestBrowserWindowSystem::initTestCase()
     while (!m_translator.canReadLine() && m_translator.waitForReadyRead(10000)) {
     }
     const QByteArray first = m_translator.readLine();
-    QVERIFY2(first.startsWith("PORT "), first.constData());
+    QVERIFY2(first.startsWith("PORT "), "python3 did not start the stand-in server");
     connect(&m_translator, &QProcess::readyReadStandardOutput, this, [this] {
         while (m_translator.canReadLine())
             m_requests << QString::fromUtf8(m_translator.readLine().trimmed().mid(4));
@@ -69,23 +64,12 @@ void TestBrowserWindowSystem::initTestCase()
     QCoreApplication::addLibraryPath(QUORVEL_BIN_DIR);
 }
 
-bool TestBrowserWindowSystem::webEngineLoaded()
-{
-    QFile maps("/proc/self/maps");
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
-}
-
 QStringList TestBrowserWindowSystem::listed() const
 {
     QStringList l;
     for (int i = 0; i < box()->count(); ++i)
         l << box()->itemText(i);
     return l;
-}
-
-void TestBrowserWindowSystem::press(const char *action)
-{
-    m_window->findChild<QAction *>(QString::fromLatin1(action))->trigger();
 }
 
 void TestBrowserWindowSystem::type(const QString &address)
@@ -104,74 +88,62 @@ int TestBrowserWindowSystem::requestsFor(const QString &u) const
 
 void TestBrowserWindowSystem::opensOnThePublicIpPageThroughTheService()
 {
+    const auto engineLoaded = [] {
+        QFile maps("/proc/self/maps");
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
+    };
     // The program carries none of the engine until the window is opened.
-    QVERIFY(!webEngineLoaded());
+    QVERIFY(!engineLoaded());
     m_window = browser::BrowserLoader::createWindow();
     QVERIFY2(m_window, qPrintable(browser::BrowserLoader::errorString()));
-    QVERIFY(webEngineLoaded());
+    QVERIFY(engineLoaded());
     m_window->show();
 
-    QTRY_VERIFY_WITH_TIMEOUT(m_requests.contains(kStart), kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor(kStart), 1, kWaitMs);
     // The start page's title names the starting address: the bare caption.
     QTRY_COMPARE_WITH_TIMEOUT(caption(), kCaption, kWaitMs);
     QCOMPARE(listed(), QStringList{"www.google.com"});
-    QCOMPARE(box()->currentText(), QStringLiteral("www.google.com"));
 }
 
-void TestBrowserWindowSystem::typedAddressGoesOutUnencoded()
+void TestBrowserWindowSystem::typedAddressGoesOutUnencodedAndStopHalts()
 {
-    type("HTTP://b.example/p?x=1&y=2");
+    type("HTTP://" + kB);
     QTRY_COMPARE_WITH_TIMEOUT(caption(), kPageB, kWaitMs);
-    QCOMPARE(requestsFor("b.example/p?x=1&y=2"), 1);
-    QTRY_COMPARE(listed(), QStringList({"b.example/p?x=1&y=2", "www.google.com"}));
+    QTRY_COMPARE(listed(), QStringList({kB, "www.google.com"}));
     // Putting the address on top of the list selects it, which must not
     // ask for the page again.
     QTest::qWait(300);
-    QCOMPARE(requestsFor("b.example/p?x=1&y=2"), 1);
-}
+    QCOMPARE(requestsFor(kB), 1);
 
-void TestBrowserWindowSystem::stopWhileLoading()
-{
     type("slow.example");
-    QTRY_VERIFY_WITH_TIMEOUT(requestsFor("slow.example") == 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("slow.example"), 1, kWaitMs);
     QCOMPARE(caption(), kCaption + " - Open page, please wait...");
     press("stopAction");
     // At once, the title of the page still shown.
     QCOMPARE(caption(), kPageB);
-    QTest::qWait(100);
-    QCOMPARE(caption(), kPageB);
 }
 
-void TestBrowserWindowSystem::backForwardRefresh()
+void TestBrowserWindowSystem::toolbarMovesThroughHistory()
 {
     press("backAction");
     QTRY_COMPARE_WITH_TIMEOUT(caption(), kCaption, kWaitMs);
-    QVERIFY(m_window->findChild<QWidget *>("webView")->property("url").toString().contains(
-        "ip.quorvel.example"));
+    QVERIFY(m_window->findChild<QWidget *>("webView")->property("url").toString().contains(kStart));
     press("forwardAction");
     QTRY_COMPARE_WITH_TIMEOUT(caption(), kPageB, kWaitMs);
-
-    const int before = requestsFor("b.example/p?x=1&y=2");
     press("refreshAction");
-    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("b.example/p?x=1&y=2"), before + 1, kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(caption(), kPageB, kWaitMs);
-}
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor(kB), 2, kWaitMs);
 
-void TestBrowserWindowSystem::homeAndChoosingFromTheList()
-{
-    const int starts = int(m_requests.count(kStart));
     press("homeAction");
     QCOMPARE(box()->currentText(), QStringLiteral("www.google.com"));
-    QTRY_COMPARE_WITH_TIMEOUT(int(m_requests.count(kStart)), starts + 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor(kStart), 2, kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(caption(), kCaption, kWaitMs);
     // The search site moved up from the bottom instead of being listed
     // twice ("slow.example" was in the box when the window went back).
-    QTRY_COMPARE(listed().first(), QStringLiteral("www.google.com"));
-    QCOMPARE(listed(), QStringList({"www.google.com", "slow.example", "b.example/p?x=1&y=2"}));
+    QTRY_COMPARE(listed(), QStringList({"www.google.com", "slow.example", kB}));
 
-    const int before = requestsFor("b.example/p?x=1&y=2");
+    // Choosing from the list goes there.
     box()->setCurrentIndex(2);
-    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("b.example/p?x=1&y=2"), before + 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor(kB), 3, kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(caption(), kPageB, kWaitMs);
 }
 
@@ -182,32 +154,11 @@ void TestBrowserWindowSystem::cleanupTestCase()
     m_translator.waitForFinished(5000);
 }
 
-// A network of our own with loopback only: as root directly, otherwise
-// inside a user namespace of our own where we are root.
-static bool enterLoopbackOnlyNetwork()
-{
-    const uid_t uid = geteuid();
-    const gid_t gid = getegid();
-    if (unshare(CLONE_NEWNET) != 0) {
-        if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
-            return false;
-        const auto write = [](const char *file, const QByteArray &text) {
-            QFile f(QString::fromLatin1(file));
-            return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
-        };
-        write("/proc/self/setgroups", "deny");
-        if (!write("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1") ||
-            !write("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1"))
-            return false;
-    }
-    return system("ip link set lo up") == 0;
-}
-
 int main(int argc, char *argv[])
 {
-    if (!enterLoopbackOnlyNetwork()) {
-        fprintf(stderr, "FAIL: cannot make a loopback-only network (needs root or user "
-                        "namespaces, and ip from iproute2)\n");
+    // A network of our own (it goes with the process) holding only loopback.
+    if (unshare(CLONE_NEWNET) != 0 || system("ip link set lo up") != 0) {
+        fprintf(stderr, "FAIL: no loopback-only network namespace (needs root and iproute2)\n");
         return 1;
     }
     // The engine refuses to run as root with its sandbox on; and nothing in
