@@ -53,58 +53,52 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     // The background's own moves turn the link blue again.
     setMouseTracking(true);
 
-    m_logoLabel = addLabel("logoLabel", QString(), 720, 646, 1860, 1800);
+    const QFont text = tahoma(8.25);
+    m_logoLabel = addLabel("logoLabel", QString(), {720, 646, 1860, 1800}, text);
     m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/about/logo.png")));
 
-    m_titleLabel = addLabel("titleLabel", QStringLiteral("Quorvel"), 2640, 960, 2640, 700);
-    m_titleLabel->setFont(tahoma(26.25, true));
+    m_titleLabel = addLabel("titleLabel", QStringLiteral("Quorvel"), {2640, 960, 2640, 700},
+                            tahoma(26.25, true));
     QPalette black = m_titleLabel->palette();
     black.setColor(QPalette::WindowText, Qt::black);
     m_titleLabel->setPalette(black);
     m_softwareHouseLabel = addLabel("softwareHouseLabel", QStringLiteral("The Quorvel Project"),
-                                    2700, 1680, 2580, 255);
+                                    {2700, 1680, 2580, 255}, text);
     QPalette grey = m_softwareHouseLabel->palette();
     grey.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));
     m_softwareHouseLabel->setPalette(grey);
 
     m_versionLabel =
-        addLabel("versionLabel", QStringLiteral("Version: 1.2.0"), 600, 3000, 4455, 255);
+        addLabel("versionLabel", QStringLiteral("Version: 1.2.0"), {600, 3000, 4455, 255}, text);
     m_descriptionLabel =
         addLabel("descriptionLabel", QStringLiteral("Software that show your Internet IP address"),
-                 600, 3360, 4455, 255);
+                 {600, 3360, 4455, 255}, text);
 
     m_homePage = settings::SettingsStore().homePage();
-    m_urlLabel = addLabel("urlLabel", m_homePage, 600, 3840, 1845, 195);
-    QFont link = tahoma(8.25);
+    QFont link = text;
     link.setUnderline(true);
-    m_urlLabel->setFont(link);
+    m_urlLabel = addLabel("urlLabel", m_homePage, {600, 3840, 1845, 195}, link);
     m_urlLabel->setCursor(Qt::PointingHandCursor);
     setLinkColor(kLinkColor);
 
-    m_donateLabel = addLabel("donateLabel", QString(), 3885, 3720, 930, 465);
+    m_donateLabel = addLabel("donateLabel", QString(), {3885, 3720, 930, 465}, text);
     m_donateLabel->setPixmap(QPixmap(QStringLiteral(":/about/donate.png")));
     m_donateLabel->setToolTip(
         QStringLiteral("Click here to make a donation with PayPal, Thanks ;-)"));
     m_donateLabel->setCursor(Qt::PointingHandCursor);
 
-    m_disclaimerLabel = addLabel(
-        "disclaimerLabel",
-        QStringLiteral("THIS SOFTWARE IS DISTRIBUTED \"AS IS\", WITH NO WARRANTY EXPRESSED OR "
-                       "IMPLIED. YOU USE IT AT YOUR OWN RISK. THE AUTHOR WILL NOT BE LIABLE FOR "
-                       "DATA LOSS, DAMAGES, LOSS OF PROFITS OR ANY OTHER KIND OF LOSS WHILE "
-                       "USING OR MISUSING THIS SOFTWARE."),
-        600, 4320, 4455, 735);
     QFont small(QStringLiteral("Small Fonts"));
     small.setPointSizeF(6.75);
-    m_disclaimerLabel->setFont(small);
-    m_disclaimerLabel->setWordWrap(true);
-    m_disclaimerLabel->resize(m_disclaimerLabel->width(),
-                              qMax(m_disclaimerLabel->height(),
-                                   m_disclaimerLabel->heightForWidth(m_disclaimerLabel->width())));
+    m_disclaimerLabel = addLabel(
+        "disclaimerLabel",
+        QStringLiteral("THIS SOFTWARE IS DISTRIBUTED \"AS IS\", WITHOUT WARRANTY OF ANY KIND, "
+                       "EXPRESSED OR IMPLIED. YOU USE IT AT YOUR OWN RISK. THE AUTHOR IS NOT "
+                       "LIABLE FOR DATA LOSS, DAMAGES, LOSS OF PROFITS OR ANY OTHER LOSS FROM "
+                       "USING OR MISUSING IT."),
+        {600, 4320, 4455, 735}, small, true);
 
-    m_copyrightLabel =
-        addLabel("copyrightLabel", QStringLiteral("Copyright \u00a9 2024 The Quorvel authors"), 600,
-                 5130, 3000, 195);
+    m_copyrightLabel = addLabel("copyrightLabel", QStringLiteral("Copyright \u00a9 2024 Quorvel"),
+                                {600, 5460, 2400, 195}, text);
 
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("okButton"));
@@ -120,19 +114,21 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
         clickable->installEventFilter(this);
 }
 
-QLabel *AboutDialog::addLabel(const char *name, const QString &text, int left, int top, int width,
-                              int height)
+QLabel *AboutDialog::addLabel(const char *name, const QString &text, const QRect &twips,
+                              const QFont &font, bool wrap)
 {
     auto *label = new QLabel(text, this);
     label->setObjectName(QString::fromLatin1(name));
-    if (!text.isEmpty())
-        label->setFont(tahoma(8.25));
+    label->setFont(font);
+    label->setWordWrap(wrap);
     const qreal dx = logicalDpiX(), dy = logicalDpiY();
-    // As designed, or as large as the text needs where the fonts here
-    // are wider than the design's.
-    label->setGeometry(pixels(left, dx), pixels(top, dy),
-                       qMax(pixels(width, dx), label->sizeHint().width()),
-                       qMax(pixels(height, dy), label->sizeHint().height()));
+    // As designed, or as large as the text needs where the fonts here are
+    // larger than the design's: one line grows wider, wrapped text taller.
+    const int width = pixels(twips.width(), dx);
+    const int needed = wrap ? label->heightForWidth(width) : label->sizeHint().height();
+    label->setGeometry(pixels(twips.left(), dx), pixels(twips.top(), dy),
+                       wrap ? width : qMax(width, label->sizeHint().width()),
+                       qMax(pixels(twips.height(), dy), needed));
     return label;
 }
 

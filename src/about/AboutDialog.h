@@ -25,8 +25,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
-    QLabel *addLabel(const char *name, const QString &text, int left, int top, int width,
-                     int height);
+    // A label at the designed place and size (in twips).
+    QLabel *addLabel(const char *name, const QString &text, const QRect &twips, const QFont &font,
+                     bool wrap = false);
     void setLinkColor(const QColor &color);
 
     QLabel *m_logoLabel = nullptr;

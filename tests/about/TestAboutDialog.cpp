@@ -49,7 +49,7 @@ void TestAboutDialog::textsAndLinks()
     QCOMPARE(label("descriptionLabel")->text(), "Software that show your Internet IP address");
     QCOMPARE(label("urlLabel")->text(), "http://www.quorvel.example/home");
     const QString disclaimer = label("disclaimerLabel")->text();
-    QVERIFY(disclaimer == disclaimer.toUpper() && disclaimer.contains("NO WARRANTY"));
+    QVERIFY(disclaimer == disclaimer.toUpper() && disclaimer.contains("WITHOUT WARRANTY"));
     QCOMPARE(label("donateLabel")->toolTip(),
              "Click here to make a donation with PayPal, Thanks ;-)");
     QTest::mouseClick(label("urlLabel"), Qt::LeftButton);
