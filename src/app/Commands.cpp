@@ -1,6 +1,8 @@
 #include "Commands.h"
 
+#include "AboutDialog.h"
 #include "AdapterWindow.h"
+#include "BrowserLoader.h"
 #include "CommandRouter.h"
 #include "ConnectionStateWindow.h"
 #include "MainWindow.h"
@@ -39,6 +41,11 @@ void installCommands(CommandRouter &router, MainWindow &window)
                      [](QWidget *parent) { return new tools::PingWindow(parent); });
     router.addWindow(cmd::Trace, Modality::Modal,
                      [](QWidget *parent) { return new tools::TraceRouteWindow(parent); });
+    // The browser is nobody's child: it may outlive the main window.
+    router.addWindow(cmd::Browser, Modality::Modeless,
+                     [](QWidget *) { return browser::BrowserLoader::createWindow(); });
+    router.addWindow(cmd::About, Modality::Modal,
+                     [](QWidget *parent) { return new about::AboutDialog(parent); });
 }
 
 } // namespace app

@@ -1,6 +1,7 @@
 // Quorvel: the public IP address, host name and LAN addresses in the tray.
 #include "AddressSource.h"
 #include "AppIcon.h"
+#include "CommandRouter.h"
 #include "MainWindow.h"
 #include "QtTrayShell.h"
 #include "SingleInstance.h"
@@ -28,7 +29,21 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     app::MainWindow window({new address::NetworkAddressSource, new tray::QtTrayShell});
-    QObject::connect(&window, &app::MainWindow::closed, &app, &QCoreApplication::quit,
+    // The program ends when the main window has closed and no window opened
+    // from it is left: the browser may outlive the main window.
+    bool mainWindowClosed = false;
+    const auto quitWhenAllClosed = [&mainWindowClosed, &window] {
+        if (mainWindowClosed && !window.router()->hasOpenWindows())
+            QCoreApplication::quit();
+    };
+    QObject::connect(
+        &window, &app::MainWindow::closed, &app,
+        [&mainWindowClosed, quitWhenAllClosed] {
+            mainWindowClosed = true;
+            quitWhenAllClosed();
+        },
+        Qt::QueuedConnection);
+    QObject::connect(window.router(), &app::CommandRouter::windowClosed, &app, quitWhenAllClosed,
                      Qt::QueuedConnection);
 
     // Logging out asks the exit question where the session manager lets us
@@ -42,8 +57,12 @@ int main(int argc, char *argv[])
     // A service manager or the terminal asking us to end gets a clean end:
     // the icon leaves the tray, the lock and the settings are left in order.
     platform::TerminationWatcher termination;
+    // Every other window closes with it, and the last to go ends the program.
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &window,
-                     &app::MainWindow::quitWithoutQuestion);
+                     [&window] {
+                         window.quitWithoutQuestion();
+                         QApplication::closeAllWindows();
+                     });
 
     window.load();
     return app.exec();

@@ -30,6 +30,7 @@ inline constexpr QLatin1StringView IPServiceHost{"IP Service Host"};
 // address services.
 inline constexpr QLatin1StringView IPServices{"IP Services"};
 inline constexpr QLatin1StringView HomePage{"Home Page"};
+inline constexpr QLatin1StringView TranslationHost{"Translation Host"};
 
 } // namespace settings::keys
 
