@@ -35,7 +35,8 @@ struct BrowserAddresses
     QString proxied(const QString &address) const;
 };
 
-// ipPageHost and translationHost are host or host:port.
-BrowserAddresses browserAddresses(const QString &ipPageHost, const QString &translationHost);
+// startPage is the full address the browser opens on (the public-IP page);
+// translationHost is host or host:port.
+BrowserAddresses browserAddresses(const QString &startPage, const QString &translationHost);
 
 } // namespace browser

@@ -1,5 +1,6 @@
 #include "BrowserLoader.h"
 
+#include "AddressServices.h"
 #include "BrowserWindowFactory.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -83,13 +84,16 @@ BrowserAddresses BrowserLoader::configuredAddresses()
                                     .value(settings::keys::TranslationHost, QString())
                                     .value_or(QString())
                                     .trimmed();
-    return browserAddresses(publicIpPageHost(),
+    return browserAddresses(startPage(),
                             translation.isEmpty() ? QString(kDefaultTranslationHost) : translation);
 }
 
-QString BrowserLoader::publicIpPageHost()
+QString BrowserLoader::startPage()
 {
-    return settings::SettingsStore().ipServiceHost();
+    const settings::SettingsStore store;
+    return address::serviceStartUrl(
+               address::chooseServices(store.ipServiceHost(), store.ipServices()))
+        .toString();
 }
 
 } // namespace browser

@@ -26,10 +26,10 @@ public:
     // The addresses from the settings: the public-IP page the main window
     // asks, and the translation service.
     static BrowserAddresses configuredAddresses();
-    // The host (or host:port) of the public-IP page the browser opens on.
-    // One place, so that a change in how the service is chosen reaches the
-    // browser too.
-    static QString publicIpPageHost();
+    // The public-IP page the browser opens on: the configured service's
+    // page, or else the first address service the refresh would ask, so the
+    // browser shows the address the sites see.
+    static QString startPage();
 };
 
 } // namespace browser

@@ -104,6 +104,12 @@ void TestPublicIp::serviceLists()
              QList{QUrl("http://[::1]:8/ip")});
     // Whoever wrote a list did not want the built-in services asked.
     QCOMPARE(chooseServices("", "nonsense").services, QList<QUrl>());
+    // What the browser opens on: the configured page, else the first service.
+    QCOMPARE(serviceStartUrl(chooseServices("ip.example:8", "http://a.example/")),
+             QUrl("http://ip.example:8/quorvel.php"));
+    QCOMPARE(serviceStartUrl(chooseServices("", "http://a.example/ip, http://b.example/")),
+             QUrl("http://a.example/ip"));
+    QCOMPARE(serviceStartUrl(chooseServices("", "")), builtInServices().first());
 }
 
 QTEST_APPLESS_MAIN(TestPublicIp)

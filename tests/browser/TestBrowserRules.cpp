@@ -36,7 +36,8 @@ void TestBrowserRules::proxiedAddress()
 {
     QFETCH(QString, typed);
     QFETCH(QString, inQuery);
-    const BrowserAddresses a = browserAddresses("ip.example:8080", "127.0.0.1:9");
+    const BrowserAddresses a =
+        browserAddresses("http://ip.example:8080/quorvel.php", "127.0.0.1:9");
     QCOMPARE(a.startingAddress, QStringLiteral("http://ip.example:8080/quorvel.php"));
     QCOMPARE(a.searchSite, QStringLiteral("www.google.com"));
     QCOMPARE(a.proxied(typed), "http://127.0.0.1:9/translate?u=http%3A%2F%2F" + inQuery +
