@@ -2,6 +2,7 @@
 
 #include "CommandRouter.h"
 #include "MainWindow.h"
+#include "PreferencesDialog.h"
 #include "SettingsStore.h"
 
 #include <QDesktopServices>
@@ -15,6 +16,10 @@ void installCommands(CommandRouter &router, MainWindow &window)
     router.addAction(cmd::Web,
                      [] { QDesktopServices::openUrl(QUrl(settings::SettingsStore().homePage())); });
     router.addAction(cmd::Exit, [&window] { window.close(); });
+    router.addWindow(
+        cmd::Preferences, CommandRouter::Modality::Modal,
+        [](QWidget *parent) { return new settings::PreferencesDialog(parent); },
+        [&window] { window.loadPreferences(); });
 }
 
 } // namespace app
