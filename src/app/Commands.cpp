@@ -8,6 +8,7 @@
 #include "MainWindow.h"
 #include "NameLookupWindow.h"
 #include "PingWindow.h"
+#include "PreferencesDialog.h"
 #include "RemoteMacWindow.h"
 #include "SettingsStore.h"
 #include "TraceRouteWindow.h"
@@ -46,6 +47,10 @@ void installCommands(CommandRouter &router, MainWindow &window)
                      [](QWidget *) { return browser::BrowserLoader::createWindow(); });
     router.addWindow(cmd::About, Modality::Modal,
                      [](QWidget *parent) { return new about::AboutDialog(parent); });
+    router.addWindow(
+        cmd::Preferences, Modality::Modal,
+        [](QWidget *parent) { return new settings::PreferencesDialog(parent); },
+        [&window] { window.loadPreferences(); });
 }
 
 } // namespace app

@@ -2,12 +2,15 @@
 
 #include "AddressSource.h"
 #include "AppIcon.h"
+#include "AutoStart.h"
 #include "CommandRouter.h"
 #include "Commands.h"
 #include "HomePageVisitor.h"
 #include "HostAddresses.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "SoundFile.h"
+#include "SoundPlayer.h"
 #include "TrayShell.h"
 
 #include <QApplication>
@@ -48,7 +51,7 @@ QString number(int v)
 MainWindow::MainWindow(Services services, QWidget *parent)
     : QMainWindow(parent), m_settings(new settings::SettingsStore), m_source(services.source),
       m_trayShell(services.trayShell), m_homePage(new HomePageVisitor(this)),
-      m_router(new CommandRouter(this))
+      m_router(new CommandRouter(this)), m_sound(new settings::SoundPlayer(this))
 {
     Q_ASSERT(m_source && m_trayShell);
     m_source->setParent(this);
@@ -235,7 +238,6 @@ void MainWindow::load()
     if (m_startMinimized == 1)
         setWindowState(Qt::WindowMinimized);
 
-    m_services = address::chooseServices(m_settings->ipServiceHost(), m_settings->ipServices());
     m_homePageUrl = m_settings->homePage();
     refreshAddresses();
 }
@@ -276,11 +278,19 @@ void MainWindow::loadMailSettings()
 
 void MainWindow::loadPreferences()
 {
+    // The logon entry and the sound follow the settings every time they are
+    // read, whether or not anything changed.
     m_settings->readNumber(m_startAtLogon, keys::StartWithWindows);
+    platform::setStartAtLogon(m_startAtLogon == 1);
     m_settings->readNumber(m_startMinimized, keys::StartMinimized);
     m_settings->readNumber(m_noBalloons, keys::DontShowBalloon);
     m_settings->readNumber(m_noExitQuestion, keys::DontAskConfirmation);
     m_settings->readNumber(m_playSound, keys::PlaySound);
+    m_settings->readText(m_soundFile, keys::File);
+    m_sound->setSound(settings::SoundPlayer::kChangeSound,
+                      settings::loadSoundFile(m_soundFile, this));
+    // Used from the next refresh on.
+    m_services = address::chooseServices(m_settings->ipServiceHost(), m_settings->ipServices());
 }
 
 void MainWindow::refreshAddresses()
@@ -368,7 +378,8 @@ void MainWindow::checkPublicIpChanged()
 void MainWindow::announceChange()
 {
     showBalloon(QStringLiteral("IP Internet changed. ") + m_tracker.last());
-    // The change sound plays here once sound support exists.
+    if (m_playSound == 1)
+        m_sound->play(settings::SoundPlayer::kChangeSound);
     sendNotificationMail();
     m_homePage->visit(QUrl(m_homePageUrl));
 }

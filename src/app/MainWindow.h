@@ -26,7 +26,8 @@ struct AddressSnapshot;
 } // namespace address
 namespace settings {
 class SettingsStore;
-}
+class SoundPlayer;
+} // namespace settings
 namespace tray {
 class TrayShell;
 }
@@ -155,6 +156,7 @@ private:
     HomePageVisitor *m_homePage;
     CommandRouter *m_router;
     QPointer<QMessageBox> m_messageBox;
+    settings::SoundPlayer *m_sound;
 
     IpChangeTracker m_tracker;
     RefreshKind m_runningKind = RefreshKind::Timer;
@@ -178,6 +180,7 @@ private:
     qint16 m_noBalloons = 0;
     qint16 m_noExitQuestion = 0;
     qint16 m_playSound = 0;
+    QString m_soundFile;
 };
 
 } // namespace app
