@@ -83,15 +83,16 @@ void TestMimeMessage::wrapQpLines_data()
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
     QTest::newRow("75 unchanged") << QString(75, u'x') << QString(75, u'x');
-    QTest::newRow("76 wraps") << QString(76, u'x') << QString(70, u'x') + "=\r\n" + QString(6, u'x');
+    QTest::newRow("76 wraps") << QString(76, u'x')
+                              << QString(70, u'x') + "=\r\n" + QString(6, u'x');
     QTest::newRow("120 hard cut") << QString(120, u'x')
                                   << QString(70, u'x') + "=\r\n" + QString(50, u'x');
     QTest::newRow("after last tag") << "<b>" + QString(40, u'x') + "</b> " + QString(60, u'y')
                                     << "<b>" + QString(40, u'x') + "</b>\r\n " + QString(60, u'y');
     QTest::newRow("after last space") << QString(30, u'x') + " " + QString(60, u'y')
                                       << QString(30, u'x') + " =\r\n" + QString(60, u'y');
-    QTest::newRow("escape not split (=)") << a69 + "=3D" + QString(20, u'b')
-                                          << a69 + "=\r\n=3D" + QString(20, u'b');
+    QTest::newRow("escape not split (=)")
+        << a69 + "=3D" + QString(20, u'b') << a69 + "=\r\n=3D" + QString(20, u'b');
     QTest::newRow("escape not split (=3)") << a69.left(68) + "=3D" + QString(20, u'b')
                                            << a69.left(68) + "=\r\n=3D" + QString(20, u'b');
 }
@@ -107,8 +108,8 @@ void TestMimeMessage::prepareHtml_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("src upper-cased and referenced")
-        << "  <img src=\"a.gif\">  " << "<img SRC=3D\"cid:a.gif\">";
+    QTest::newRow("src upper-cased and referenced") << "  <img src=\"a.gif\">  "
+                                                    << "<img SRC=3D\"cid:a.gif\">";
     QTest::newRow("first background only")
         << "<body background=\"a\"><td BACKGROUND=\"b\">"
         << "<body BACKGROUND=3D\"cid:a\"><td BACKGROUND=3D\"b\">";
@@ -144,22 +145,24 @@ void TestMimeMessage::layouts_data()
     QTest::addColumn<QStringList>("parts");
     QTest::addColumn<QString>("expected");
     const QString html = "<img SRC=3D\"cid:ID1\">";
-    QTest::newRow("0 plain") << true << "Line\r\n" << QStringList()
+    QTest::newRow("0 plain") << true << "Line\r\n"
+                             << QStringList()
                              << kHead + "Content-Type: text/plain;\r\n\tcharset=\"iso-8859-1\"\r\n"
                                         "Content-Transfer-Encoding: 7bit\r\nX-Mailer: MIME-tools "
                                         "5.503 (Entity 5.501)\r\n\r\nLine\r\n\r\n";
-    QTest::newRow("1 html") << false << html << QStringList()
-                            << kHead +
-                                   "Content-Type: multipart/alternative;\r\n\tboundary=\"Boundary_"
-                                   "A_3435FE2_6617A_AA\"\r\nX-Mailer: Your Program Name Here\r\n\r\n"
-                                   "--Boundary_A_3435FE2_6617A_AA\r\nContent-Type: text/plain;\r\n"
-                                   "\tcharset=\"iso-8859-1\"\r\nContent-Transfer-Encoding: quoted-"
-                                   "printable\r\n\r\n" +
-                                   kAlt +
-                                   "--Boundary_A_3435FE2_6617A_AA\r\nContent-Type: text/html;\r\n"
-                                   "\tcharset=\"iso-8859-1\"\r\nContent-Transfer-Encoding: quoted-"
-                                   "printable\r\n\r\n" +
-                                   html + "\r\n\r\n--Boundary_A_3435FE2_6617A_AA--\r\n";
+    QTest::newRow("1 html")
+        << false << html << QStringList()
+        << kHead +
+               "Content-Type: multipart/alternative;\r\n\tboundary=\"Boundary_"
+               "A_3435FE2_6617A_AA\"\r\nX-Mailer: Your Program Name Here\r\n\r\n"
+               "--Boundary_A_3435FE2_6617A_AA\r\nContent-Type: text/plain;\r\n"
+               "\tcharset=\"iso-8859-1\"\r\nContent-Transfer-Encoding: quoted-"
+               "printable\r\n\r\n" +
+               kAlt +
+               "--Boundary_A_3435FE2_6617A_AA\r\nContent-Type: text/html;\r\n"
+               "\tcharset=\"iso-8859-1\"\r\nContent-Transfer-Encoding: quoted-"
+               "printable\r\n\r\n" +
+               html + "\r\n\r\n--Boundary_A_3435FE2_6617A_AA--\r\n";
     QTest::newRow("2 attachments")
         << true << "Body" << QStringList{kPart}
         << kHead +
@@ -190,8 +193,13 @@ void TestMimeMessage::layouts()
     QFETCH(QString, body);
     QFETCH(QStringList, parts);
     QFETCH(QString, expected);
-    const MessageHead head{{},          "me@example.com", {}, "you@example.net", "Hi there\r\n",
-                           {},          "mail.example",
+    const MessageHead head{{},
+                           "me@example.com",
+                           {},
+                           "you@example.net",
+                           "Hi there\r\n",
+                           {},
+                           "mail.example",
                            dateHeader(QDateTime(QDate(2024, 3, 5), QTime(14, 3, 9), Qt::UTC)),
                            "U.ID"};
     QCOMPARE(composeMessage(head, {body, parts}, plain), expected);
@@ -233,8 +241,8 @@ void TestMimeMessage::smtpData_data()
     QTest::addColumn<QByteArray>("data");
     QTest::newRow("dots doubled") << "S: a\r\n\r\n.\r\n.x\r\n"
                                   << QByteArray("S: a\r\n\r\n..\r\n..x\r\n.\r\n");
-    QTest::newRow("bare line ends") << "S: a\r\n\r\na\n.\rb"
-                                    << QByteArray("S: a\r\n\r\na\r\n..\r\nb\r\n.\r\n");
+    QTest::newRow("bare line ends")
+        << "S: a\r\n\r\na\n.\rb" << QByteArray("S: a\r\n\r\na\r\n..\r\nb\r\n.\r\n");
     QTest::newRow("long body line broken")
         << "S: a\r\n\r\n" + QString(1000, u'x') + "\r\n"
         << "S: a\r\n\r\n" + QByteArray(998, 'x') + "\r\nxx\r\n.\r\n";
@@ -259,8 +267,9 @@ void TestMimeMessage::dateAndIds()
     QCOMPARE(dateHeader(QDateTime(QDate(2024, 12, 1), QTime(0, 0, 5), Qt::UTC)),
              "Date: Sun, 01 Dec 2024 00:00:05 GMT");
     const QString id = newUniqueId();
-    QVERIFY2(QRegularExpression("^[0-9A-F]{8}(\\.[0-9A-F]{4}){3}\\.[0-9A-F]{12}$").match(id).hasMatch(),
-             qPrintable(id));
+    QVERIFY2(
+        QRegularExpression("^[0-9A-F]{8}(\\.[0-9A-F]{4}){3}\\.[0-9A-F]{12}$").match(id).hasMatch(),
+        qPrintable(id));
     QVERIFY(newUniqueId() != id);
 }
 

@@ -21,10 +21,10 @@ private slots:
 namespace {
 
 const QString kData = "DATA-BLOCK\r\n.";
-const QStringList kToTheEnd{"S:250 sender ok", "C:RCPT TO: <you@example.net>", "S:250 rcpt ok",
-                            "C:DATA",          "S:354 go",
-                            "C:" + kData,      "S:250 queued",
-                            "C:QUIT"};
+const QStringList kToTheEnd{"S:250 sender ok", "C:RCPT TO: <you@example.net>",
+                            "S:250 rcpt ok",   "C:DATA",
+                            "S:354 go",        "C:" + kData,
+                            "S:250 queued",    "C:QUIT"};
 
 QStringList script(std::initializer_list<QString> head, const QStringList &tail = kToTheEnd)
 {
@@ -41,71 +41,86 @@ void TestSmtpSession::dialogue_data()
 
     const QString ehloLogin = "S:250-mail.example\r\n250-SIZE 100\r\n250 AUTH LOGIN PLAIN";
     QTest::newRow("LOGIN and PLAIN offered: LOGIN")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", ehloLogin, "C:AUTH LOGIN",
-                         "S:334 VXNlcm5hbWU6", "C:bWU=", "S:334 UGFzc3dvcmQ6", "C:c2VjcmV0",
-                         "S:235 ok", "C:MAIL FROM: <me@example.com>"})
+        << ""
+        << script({"S:220 hi", "C:EHLO mail.example", ehloLogin, "C:AUTH LOGIN",
+                   "S:334 VXNlcm5hbWU6", "C:bWU=", "S:334 UGFzc3dvcmQ6", "C:c2VjcmV0", "S:235 ok",
+                   "C:MAIL FROM: <me@example.com>"})
         << "ok";
-    QTest::newRow("only PLAIN")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", "S:250-x\r\n250 AUTH PLAIN",
-                         "C:AUTH PLAIN", "S:334 ", "C:bWUAbWUAc2VjcmV0", "S:235 ok",
-                         "C:MAIL FROM: <me@example.com>"})
-        << "ok";
+    QTest::newRow("only PLAIN") << ""
+                                << script({"S:220 hi", "C:EHLO mail.example",
+                                           "S:250-x\r\n250 AUTH PLAIN", "C:AUTH PLAIN", "S:334 ",
+                                           "C:bWUAbWUAc2VjcmV0", "S:235 ok",
+                                           "C:MAIL FROM: <me@example.com>"})
+                                << "ok";
     QTest::newRow("no AUTH: no login despite a password")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", "S:250-x\r\n250 SIZE 1",
-                         "C:MAIL FROM: <me@example.com>"})
+        << ""
+        << script({"S:220 hi", "C:EHLO mail.example", "S:250-x\r\n250 SIZE 1",
+                   "C:MAIL FROM: <me@example.com>"})
         << "ok";
     QTest::newRow("lower-case auth login")
         << "" << script({"S:220 hi", "C:EHLO mail.example", "S:250 auth login", "C:AUTH LOGIN"}, {})
         << "open";
     QTest::newRow("challenge neither user nor pass: silence")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", ehloLogin, "C:AUTH LOGIN",
-                         "S:334 Zm9v", "C:"}, {})
+        << ""
+        << script(
+               {"S:220 hi", "C:EHLO mail.example", ehloLogin, "C:AUTH LOGIN", "S:334 Zm9v", "C:"},
+               {})
         << "open";
-    QTest::newRow("missing password") << "nopass"
-                                      << script({"S:220 hi", "C:EHLO mail.example", ehloLogin}, {})
-                                      << "fail:Password required.";
+    QTest::newRow("missing password")
+        << "nopass" << script({"S:220 hi", "C:EHLO mail.example", ehloLogin}, {})
+        << "fail:Password required.";
     QTest::newRow("greeting refused") << "" << QStringList{"S:554 go away"} << "fail:554";
     QTest::newRow("EHLO refused: whole reply")
         << "" << QStringList{"S:220 hi", "C:EHLO mail.example", "S:502 what"}
         << "fail:502 what\r\n";
     QTest::newRow("login refused: whole reply")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", ehloLogin, "C:AUTH LOGIN",
-                         "S:535 5.7.8 bad"}, {})
+        << ""
+        << script({"S:220 hi", "C:EHLO mail.example", ehloLogin, "C:AUTH LOGIN", "S:535 5.7.8 bad"},
+                  {})
         << "fail:535 5.7.8 bad\r\n";
     QTest::newRow("550 to RCPT TO")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", "S:250 x", "C:MAIL FROM: <me@example.com>",
-                         "S:250 ok", "C:RCPT TO: <you@example.net>", "S:550 no such user"}, {})
+        << ""
+        << script({"S:220 hi", "C:EHLO mail.example", "S:250 x", "C:MAIL FROM: <me@example.com>",
+                   "S:250 ok", "C:RCPT TO: <you@example.net>", "S:550 no such user"},
+                  {})
         << "fail:550";
     QTest::newRow("rejected data is still success")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", "S:250 x", "C:MAIL FROM: <me@example.com>",
-                         "S:250 ok", "C:RCPT TO: <you@example.net>", "S:250 ok", "C:DATA",
-                         "S:354 go", "C:" + kData, "S:554 spam", "C:QUIT"}, {})
+        << ""
+        << script({"S:220 hi", "C:EHLO mail.example", "S:250 x", "C:MAIL FROM: <me@example.com>",
+                   "S:250 ok", "C:RCPT TO: <you@example.net>", "S:250 ok", "C:DATA", "S:354 go",
+                   "C:" + kData, "S:554 spam", "C:QUIT"},
+                  {})
         << "ok";
     QTest::newRow("header right after DATA")
-        << "header" << script({"S:220 hi", "C:EHLO mail.example", "S:250 x",
-                               "C:MAIL FROM: <me@example.com>", "S:250 ok",
-                               "C:RCPT TO: <you@example.net>", "S:250 ok", "C:DATA\r\nX-Extra: 1"}, {})
+        << "header"
+        << script({"S:220 hi", "C:EHLO mail.example", "S:250 x", "C:MAIL FROM: <me@example.com>",
+                   "S:250 ok", "C:RCPT TO: <you@example.net>", "S:250 ok", "C:DATA\r\nX-Extra: 1"},
+                  {})
         << "open";
     QTest::newRow("identifier without @ names EHLO")
         << "msgid" << script({"S:220 hi", "C:EHLO local-id"}, {}) << "open";
-    QTest::newRow("proxy prompt")
-        << "proxy" << script({"P:WinGate>", "C:mail.example:25", "S:220 hi", "C:EHLO mail.example"}, {})
-        << "open";
+    QTest::newRow("proxy prompt") << "proxy"
+                                  << script({"P:WinGate>", "C:mail.example:25", "S:220 hi",
+                                             "C:EHLO mail.example"},
+                                            {})
+                                  << "open";
     QTest::newRow("proxy noise before the prompt")
         << "proxy" << script({"S:WinGate Engine 6", "C:", "P:wingate>", "C:mail.example:25"}, {})
         << "open";
-    QTest::newRow("proxy answered by a number") << "proxy" << QStringList{"S:220 hi"}
-                                                << "fail:No valid wingate.";
+    QTest::newRow("proxy answered by a number")
+        << "proxy" << QStringList{"S:220 hi"} << "fail:No valid wingate.";
     QTest::newRow("STARTTLS offered: upgrade, EHLO again, old offers forgotten")
         << "require"
         << script({"S:220 hi", "C:EHLO mail.example", "S:250-STARTTLS\r\n250 AUTH LOGIN",
-                   "C:STARTTLS", "S:220 go ahead", "TLS", "C:EHLO mail.example",
-                   "S:250 AUTH PLAIN", "C:AUTH PLAIN"}, {})
+                   "C:STARTTLS", "S:220 go ahead", "TLS", "C:EHLO mail.example", "S:250 AUTH PLAIN",
+                   "C:AUTH PLAIN"},
+                  {})
         << "open";
-    QTest::newRow("STARTTLS refused")
-        << "" << script({"S:220 hi", "C:EHLO mail.example", "S:250 STARTTLS", "C:STARTTLS",
-                         "S:454 not now"}, {})
-        << "fail:The server refused to start encryption: 454 not now";
+    QTest::newRow("STARTTLS refused") << ""
+                                      << script({"S:220 hi", "C:EHLO mail.example",
+                                                 "S:250 STARTTLS", "C:STARTTLS", "S:454 not now"},
+                                                {})
+                                      << "fail:The server refused to start encryption: 454 not now";
     QTest::newRow("no STARTTLS, encryption required: no password")
         << "require" << script({"S:220 hi", "C:EHLO mail.example", ehloLogin}, {})
         << "fail:Encryption is required, but the server offers none (no STARTTLS); the password "
@@ -115,9 +130,10 @@ void TestSmtpSession::dialogue_data()
         << "fail:Encryption is required, but the server offers none (no STARTTLS); nothing was "
            "sent.";
     QTest::newRow("implicit TLS ignores a STARTTLS offer")
-        << "implicit require" << script({"S:220 hi", "C:EHLO mail.example",
-                                         "S:250-STARTTLS\r\n250 SIZE 1",
-                                         "C:MAIL FROM: <me@example.com>"}, {})
+        << "implicit require"
+        << script({"S:220 hi", "C:EHLO mail.example", "S:250-STARTTLS\r\n250 SIZE 1",
+                   "C:MAIL FROM: <me@example.com>"},
+                  {})
         << "open";
 }
 
@@ -173,14 +189,12 @@ void TestSmtpSession::replyAssembly_data()
         << QList<QByteArray>{"2", "20 h", "i\r", "\n"} << QStringList{"220|220 hi\r\n"};
     QTest::newRow("two replies in one read")
         << QList<QByteArray>{"250 a\r\n354 b\r\n"} << QStringList{"250|250 a\r\n", "354|354 b\r\n"};
-    QTest::newRow("multi-line over reads")
-        << QList<QByteArray>{"250-a\r\n250-b", "\r\n250 c\r\n"}
-        << QStringList{"250|250-a\r\n250-b\r\n250 c\r\n"};
-    QTest::newRow("bare code ends a reply") << QList<QByteArray>{"250-a\r\n250\r\n"}
-                                            << QStringList{"250|250-a\r\n250\r\n"};
-    QTest::newRow("prompt without line end")
-        << QList<QByteArray>{"WinGate Engine\r\nWin", "Gate>"}
-        << QStringList{"0|WinGate Engine\r\n", "0|WinGate>"};
+    QTest::newRow("multi-line over reads") << QList<QByteArray>{"250-a\r\n250-b", "\r\n250 c\r\n"}
+                                           << QStringList{"250|250-a\r\n250-b\r\n250 c\r\n"};
+    QTest::newRow("bare code ends a reply")
+        << QList<QByteArray>{"250-a\r\n250\r\n"} << QStringList{"250|250-a\r\n250\r\n"};
+    QTest::newRow("prompt without line end") << QList<QByteArray>{"WinGate Engine\r\nWin", "Gate>"}
+                                             << QStringList{"0|WinGate Engine\r\n", "0|WinGate>"};
     QTest::newRow("numbered text mentioning the prompt waits for its end")
         << QList<QByteArray>{"220 WinGate>"} << QStringList{};
 }
@@ -208,10 +222,12 @@ void TestSmtpSession::plainTokenMadeOnce()
     login.setPassword("p");
     login.deriveFromSender("alice@example.com");
     QCOMPARE(login.userName(), "alice");
-    QCOMPARE(QByteArray::fromBase64(login.plainToken().toLatin1()), QByteArray("alice\0alice\0p", 13));
+    QCOMPARE(QByteArray::fromBase64(login.plainToken().toLatin1()),
+             QByteArray("alice\0alice\0p", 13));
     login.setPassword("q");
     login.setUserName("bob");
-    QCOMPARE(QByteArray::fromBase64(login.plainToken().toLatin1()), QByteArray("alice\0alice\0p", 13));
+    QCOMPARE(QByteArray::fromBase64(login.plainToken().toLatin1()),
+             QByteArray("alice\0alice\0p", 13));
     QCOMPARE(login.base64Password(), "cQ==");
     QCOMPARE(login.base64UserName(), "Ym9i");
 }
