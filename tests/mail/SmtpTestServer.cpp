@@ -36,52 +36,22 @@ QList<QJsonObject> SmtpTestServer::records(const QString &kind) const
 {
     QList<QJsonObject> out;
     QFile f(m_dir.filePath("record"));
-    if (!f.open(QIODevice::ReadOnly))
-        return out;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        const QJsonObject o = QJsonDocument::fromJson(line).object();
-        if (o.value("kind").toString() == kind)
+    for (const QByteArray &line :
+         f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QByteArrayList())
+        if (const QJsonObject o = QJsonDocument::fromJson(line).object(); o.value("kind") == kind)
             out << o;
-    }
     return out;
-}
-
-QString SmtpTestServer::rawText() const
-{
-    QString text;
-    for (const QJsonObject &o : records("raw"))
-        text += o.value("text").toString();
-    return text;
 }
 
 QString makeTestCertificates(const QString &dir)
 {
-    auto run = [&](const QStringList &args) {
-        QProcess p;
-        p.setWorkingDirectory(dir);
-        p.start(QStringLiteral("openssl"), args);
-        return p.waitForFinished(30000) && p.exitCode() == 0
-                   ? QString()
-                   : QStringLiteral("openssl ") + args.join(u' ') + QStringLiteral(": ") +
-                         QString::fromLocal8Bit(p.readAllStandardError());
-    };
-    QString e = run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                     "/CN=Quorvel Test CA", "-keyout", "ca.key", "-out", "ca.pem"});
-    for (const auto &[name, san] : {std::pair{"good", "DNS:localhost,IP:127.0.0.1"},
-                                    std::pair{"wrong", "DNS:other.example"}}) {
-        const QString n = QString::fromLatin1(name);
-        if (e.isEmpty())
-            e = run({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + n, "-keyout",
-                     n + ".key", "-out", n + ".csr"});
-        QFile ext(dir + "/" + n + ".ext");
-        if (ext.open(QIODevice::WriteOnly))
-            ext.write("subjectAltName=" + QByteArray(san) + "\n");
-        ext.close();
-        if (e.isEmpty())
-            e = run({"x509", "-req", "-in", n + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-                     "-CAcreateserial", "-days", "2", "-extfile", n + ".ext", "-out", n + ".pem"});
-    }
-    return e;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(QUORVEL_PYTHON),
+            {QStringLiteral(QUORVEL_MAIL_TESTS_DIR "/smtpserver.py"), "certs", "--dir", dir});
+    return p.waitForFinished(60000) && p.exitCode() == 0
+               ? QString()
+               : "making certificates failed (is openssl installed?) " + p.readAll();
 }
 
 void clearProxyEnvironment()

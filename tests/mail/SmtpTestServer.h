@@ -23,8 +23,6 @@ public:
 
     // The recorded entries of one kind: "message", "login", "raw", "target".
     QList<QJsonObject> records(const QString &kind) const;
-    // Every byte the server received on plain connections, in order.
-    QString rawText() const;
 
 private:
     QTemporaryDir m_dir;

@@ -6,7 +6,6 @@
 #include "TestEnvironment.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,16 +24,10 @@ class TestEmailSettingsDialog : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void cleanup()
-    {
-        delete dialog;
-        accountReader.reset();
-    }
+    void cleanup() { delete dialog; }
     void firstUse();
     void defaultSettings_data();
     void defaultSettings();
-    void okWritesAsTyped();
-    void sendTestMail_data();
     void sendTestMail();
 
 private:
@@ -44,7 +37,6 @@ private:
 
     std::unique_ptr<TestEnvironment> env;
     QTemporaryDir home;
-    std::unique_ptr<mail::MailClient> accountReader;
     QPointer<EmailSettingsDialog> dialog;
 };
 
@@ -52,14 +44,14 @@ void TestEmailSettingsDialog::init()
 {
     delete dialog;
     env = std::make_unique<TestEnvironment>();
-    qputenv("HOME", home.path().toLocal8Bit());
-    QDir(home.path() + "/.thunderbird").removeRecursively();
+    qputenv("HOME", home.path().toLocal8Bit()); // no mail account
     clearProxyEnvironment();
-    accountReader = std::make_unique<mail::MailClient>();
-    dialog = new EmailSettingsDialog(accountReader.get(), [] {
+    auto *accountReader = new mail::MailClient; // a fresh one: it keeps what it found
+    dialog = new EmailSettingsDialog(accountReader, [] {
         return mail::composeNotification("h", "203.0.113.7", "192.0.2.5\r\n",
                                          QDateTime::currentDateTime());
     });
+    accountReader->setParent(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }
@@ -71,17 +63,11 @@ void TestEmailSettingsDialog::firstUse()
          {"serverEdit", "userNameEdit", "passwordEdit", "fromEmailEdit", "toEmailEdit"})
         QVERIFY(edit(name)->text().isEmpty());
     QVERIFY(!find<QCheckBox>("sendMailCheckBox")->isChecked());
-    QCOMPARE(edit("passwordEdit")->echoMode(), QLineEdit::Password);
     QCOMPARE(edit("passwordEdit")->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter),
              int('*'));
     // The encryption default follows the port until the user decides.
-    auto *require = find<QCheckBox>("requireEncryptionCheckBox");
-    QVERIFY(!require->isChecked());
     edit("serverEdit")->setText("smtp.example.com:587");
-    QVERIFY(require->isChecked());
-    require->click();
-    edit("serverEdit")->setText("smtp.example.com:465");
-    QVERIFY(!require->isChecked());
+    QVERIFY(find<QCheckBox>("requireEncryptionCheckBox")->isChecked());
 
     QStringList order;
     QWidget *w = edit("serverEdit");
@@ -110,13 +96,8 @@ void TestEmailSettingsDialog::defaultSettings()
 {
     QFETCH(bool, profile);
     QFETCH(QStringList, boxes);
-    if (profile) {
-        const QString src = QStringLiteral(QUORVEL_TEST_DATA_DIR "/fixtures/thunderbird/");
-        const QString dst = home.path() + "/.thunderbird/";
-        QVERIFY(QDir().mkpath(dst + "abcd.default-release"));
-        for (const char *file : {"profiles.ini", "abcd.default-release/prefs.js"})
-            QVERIFY(QFile::copy(src + file, dst + file));
-    }
+    if (profile)
+        qputenv("HOME", QUORVEL_TEST_DATA_DIR "/fixtures/home");
     for (const char *name :
          {"serverEdit", "userNameEdit", "passwordEdit", "fromEmailEdit", "toEmailEdit"})
         edit(name)->setText("typed");
@@ -131,61 +112,24 @@ void TestEmailSettingsDialog::defaultSettings()
     QVERIFY(!QFile::exists(env->settingsFile()));
 }
 
-void TestEmailSettingsDialog::okWritesAsTyped()
-{
-    edit("serverEdit")->setText(" smtp.example.com:587 ");
-    edit("userNameEdit")->setText("ann");
-    edit("passwordEdit")->setText("secret ");
-    edit("fromEmailEdit")->setText("ann@example.com");
-    edit("toEmailEdit")->setText("me@example.net");
-    find<QCheckBox>("sendMailCheckBox")->setChecked(true);
-    click("okButton");
-    QTRY_VERIFY(!dialog);
-    const settings::SettingsStore store;
-    QStringList stored;
-    for (auto key : {keys::SMTPServer, keys::Username, keys::Password, keys::FromEMail,
-                     keys::ToEMail, keys::SendMeEMail, keys::RequireEncryption})
-        stored << store.value(key, "<absent>").value();
-    QCOMPARE(stored, (QStringList{" smtp.example.com:587 ", "ann", "secret ", "ann@example.com",
-                                  "me@example.net", "1", "1"}));
-}
-
-void TestEmailSettingsDialog::sendTestMail_data()
-{
-    QTest::addColumn<bool>("serverRuns");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("delivered") << true << "E-Mail send ok.";
-    QTest::newRow("refused")
-        << false
-        << "E-Mail send error. The connection to the mail server failed. Connection refused";
-}
-
 void TestEmailSettingsDialog::sendTestMail()
 {
-    QFETCH(bool, serverRuns);
-    QFETCH(QString, result);
-    auto server = std::make_unique<SmtpTestServer>();
-    QVERIFY2(server->start({"smtp"}), qPrintable(server->error()));
-    edit("serverEdit")->setText(server->hostPort());
-    if (!serverRuns)
-        server.reset(); // the port is closed now
+    SmtpTestServer server;
+    QVERIFY2(server.start({"smtp"}), qPrintable(server.error()));
+    edit("serverEdit")->setText(server.hostPort());
     edit("fromEmailEdit")->setText("ann@example.com");
     edit("toEmailEdit")->setText("me@example.net");
     QSignalSpy finished(dialog.data(), &EmailSettingsDialog::testFinished);
     click("sendTestButton");
     QVERIFY(!find<QPushButton>("sendTestButton")->isEnabled());
     QVERIFY(finished.wait(15000));
-    QCOMPARE(find<QLabel>("testResultLabel")->text(), result);
+    QCOMPARE(find<QLabel>("testResultLabel")->text(), "E-Mail send ok.");
     QVERIFY(find<QPushButton>("sendTestButton")->isEnabled());
     QVERIFY(dialog->isVisible());
     QVERIFY(!QFile::exists(env->settingsFile())); // sent unsaved values, saved nothing
-    if (serverRuns) {
-        const QString data = server->records("message").value(0).value("data").toString();
-        QVERIFY2(data.contains("\r\nSubject: Notify IP changed, Host: h IP: 203.0.113.7 LAN: "
-                               "192.0.2.5\r\n"),
-                 qPrintable(data));
-        QVERIFY(data.contains("\r\n\r\nDate/Time: "));
-    }
+    const QString data = server.records("message").value(0).value("data").toString();
+    QVERIFY(data.contains(
+        "\r\nSubject: Notify IP changed, Host: h IP: 203.0.113.7 LAN: 192.0.2.5\r\n"));
 }
 
 QTEST_MAIN(TestEmailSettingsDialog)

@@ -2,11 +2,14 @@
 """SMTP peers for the mail tests, on loopback only.
 
   smtp     a real SMTP server (aiosmtpd); --auth login|plain|none, --tls
-           none|starttls|implicit with --cert/--key; records every message,
+           none|starttls|implicit with --cert NAME from --dir; records every message,
            every login and every byte it received (plain connections)
   silent   greets, then answers nothing (time-outs)
   hangup   greets, then closes the connection on EHLO
   wingate  a proxy double: prompts "WinGate>", reads "host:port", relays
+  certs    makes a CA and two server certificates in --dir with openssl:
+           ca.pem, good.pem/.key (localhost, 127.0.0.1), wrong.pem/.key
+           (other.example only), then exits
 
 Writes its port to --port-file once listening; records one JSON object per line in --record.
 """
@@ -15,21 +18,40 @@ import asyncio
 import json
 import os
 import ssl
+import subprocess
 import sys
 
 from aiosmtpd.smtp import SMTP, AuthResult
 
 
+def make_certificates(folder):
+    def openssl(*args):
+        subprocess.run(["openssl", *args], cwd=folder, check=True, capture_output=True)
+
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+            "/CN=Quorvel Test CA", "-keyout", "ca.key", "-out", "ca.pem")
+    for name, san in [("good", "DNS:localhost,IP:127.0.0.1"), ("wrong", "DNS:other.example")]:
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + name,
+                "-keyout", name + ".key", "-out", name + ".csr")
+        with open(os.path.join(folder, name + ".ext"), "w") as f:
+            f.write("subjectAltName=" + san + "\n")
+        openssl("x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                "-CAcreateserial", "-days", "2", "-extfile", name + ".ext", "-out", name + ".pem")
+    return 0
+
+
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument("mode", choices=["smtp", "silent", "hangup", "wingate"])
-    p.add_argument("--record", required=True)
-    p.add_argument("--port-file", required=True)
+    p.add_argument("mode", choices=["smtp", "silent", "hangup", "wingate", "certs"])
+    p.add_argument("--record")
+    p.add_argument("--port-file")
+    p.add_argument("--dir")
     p.add_argument("--auth", default="none", choices=["none", "login", "plain", "both"])
     p.add_argument("--tls", default="none", choices=["none", "starttls", "implicit"])
-    p.add_argument("--cert")
-    p.add_argument("--key")
+    p.add_argument("--cert", help="name of a certificate made by 'certs' in --dir")
     args = p.parse_args()
+    if args.mode == "certs":
+        return make_certificates(args.dir)
     record_file = open(args.record, "a", buffering=1)
 
     def record(**entry):
@@ -60,7 +82,8 @@ def main():
         context = None
         if args.tls != "none":
             context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-            context.load_cert_chain(args.cert, args.key)
+            context.load_cert_chain(os.path.join(args.dir, args.cert + ".pem"),
+                                os.path.join(args.dir, args.cert + ".key"))
         kwargs = dict(hostname="mail.test", authenticator=authenticator)
         if args.auth != "none":
             kwargs["auth_required"] = True
