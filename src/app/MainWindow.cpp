@@ -384,8 +384,10 @@ void MainWindow::sendNotificationMail()
 {
     if (m_sendMail != 1)
         return;
-    // Refusals and failures alike come back as sendComplete(), shown as a
-    // balloon; nothing here waits for the network.
+    // Settings the client refuses at once are not announced; everything
+    // that happens once it has started (delivered, failed to connect,
+    // refused by the server) comes back as sendComplete(), shown as a
+    // balloon. Nothing here waits for the network.
     QString error;
     mail::sendNotification(
         *m_mailClient,
