@@ -5,6 +5,7 @@
 #include "BrowserLoader.h"
 #include "CommandRouter.h"
 #include "ConnectionStateWindow.h"
+#include "EmailSettingsDialog.h"
 #include "MainWindow.h"
 #include "NameLookupWindow.h"
 #include "PingWindow.h"
@@ -51,6 +52,13 @@ void installCommands(CommandRouter &router, MainWindow &window)
         cmd::Preferences, Modality::Modal,
         [](QWidget *parent) { return new settings::PreferencesDialog(parent); },
         [&window] { window.loadPreferences(); });
+    router.addWindow(
+        cmd::Send, Modality::Modal,
+        [&window](QWidget *parent) {
+            return new mail::EmailSettingsDialog(
+                window.mailClient(), [&window] { return window.notification(); }, parent);
+        },
+        [&window] { window.loadMailSettings(); });
 }
 
 } // namespace app

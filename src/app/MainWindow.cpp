@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "HomePageVisitor.h"
 #include "HostAddresses.h"
+#include "MailClient.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SoundFile.h"
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -51,7 +53,8 @@ QString number(int v)
 MainWindow::MainWindow(Services services, QWidget *parent)
     : QMainWindow(parent), m_settings(new settings::SettingsStore), m_source(services.source),
       m_trayShell(services.trayShell), m_homePage(new HomePageVisitor(this)),
-      m_router(new CommandRouter(this)), m_sound(new settings::SoundPlayer(this))
+      m_router(new CommandRouter(this)), m_mailClient(new mail::MailClient(this)),
+      m_sound(new settings::SoundPlayer(this))
 {
     Q_ASSERT(m_source && m_trayShell);
     m_source->setParent(this);
@@ -62,6 +65,10 @@ MainWindow::MainWindow(Services services, QWidget *parent)
     buildMenu();
     enableRoutedControls();
     connect(m_source, &address::AddressSource::finished, this, &MainWindow::onRefreshFinished);
+    connect(m_mailClient, &mail::MailClient::sendComplete, this,
+            [this](bool success, const QString &reason) {
+                showBalloon(mail::sendResultText(success, reason));
+            });
 }
 
 MainWindow::~MainWindow()
@@ -274,6 +281,9 @@ void MainWindow::loadMailSettings()
     m_settings->readText(m_password, keys::Password);
     m_settings->readText(m_fromEmail, keys::FromEMail);
     m_settings->readText(m_toEmail, keys::ToEMail);
+    const QString byPort = mail::defaultRequireEncryption(m_smtpServer) ? "1" : "0";
+    if (const auto require = m_settings->number(keys::RequireEncryption, byPort))
+        m_requireEncryption = *require != 0;
 }
 
 void MainWindow::loadPreferences()
@@ -388,7 +398,23 @@ void MainWindow::sendNotificationMail()
 {
     if (m_sendMail != 1)
         return;
-    // The mail client is filled and started here once it exists.
+    // Settings the client refuses at once are not announced; everything
+    // that happens once it has started (delivered, failed to connect,
+    // refused by the server) comes back as sendComplete(), shown as a
+    // balloon. Nothing here waits for the network.
+    QString error;
+    mail::sendNotification(
+        *m_mailClient,
+        {m_smtpServer, m_userName, m_password, m_fromEmail, m_toEmail, m_requireEncryption},
+        notification(), error);
+}
+
+mail::Notification MainWindow::notification() const
+{
+    QString lan = m_lanEdit->toPlainText();
+    lan.replace(u'\n', QStringLiteral("\r\n"));
+    return mail::composeNotification(m_hostNameEdit->text(), m_publicIpEdit->text(), lan,
+                                     QDateTime::currentDateTime());
 }
 
 QString MainWindow::infoText() const

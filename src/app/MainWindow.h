@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AddressServices.h"
+#include "Notification.h"
 #include "RefreshLogic.h"
 #include "TrayIcon.h"
 
@@ -24,6 +25,9 @@ namespace address {
 class AddressSource;
 struct AddressSnapshot;
 } // namespace address
+namespace mail {
+class MailClient;
+}
 namespace settings {
 class SettingsStore;
 class SoundPlayer;
@@ -92,7 +96,11 @@ public:
     void openFromTray();
 
     bool isRefreshing() const;
+    // A notification about the addresses shown now (the mail of a change).
+    mail::Notification notification() const;
+
     CommandRouter *router() const { return m_router; }
+    mail::MailClient *mailClient() const { return m_mailClient; }
     tray::TrayIcon *trayIcon() const { return m_trayIcon; }
     qint16 refreshMinutes() const { return m_refreshMinutes; }
     qint16 minutesElapsed() const { return m_minutesElapsed; }
@@ -155,6 +163,7 @@ private:
     QPointer<tray::TrayIcon> m_trayIcon;
     HomePageVisitor *m_homePage;
     CommandRouter *m_router;
+    mail::MailClient *m_mailClient;
     QPointer<QMessageBox> m_messageBox;
     settings::SoundPlayer *m_sound;
 
@@ -175,6 +184,7 @@ private:
     qint16 m_minutesElapsed = 0;
     qint16 m_sendMail = 0;
     QString m_smtpServer, m_userName, m_password, m_fromEmail, m_toEmail;
+    bool m_requireEncryption = false;
     qint16 m_startAtLogon = 0;
     qint16 m_startMinimized = 0;
     qint16 m_noBalloons = 0;

@@ -16,6 +16,9 @@ inline constexpr QLatin1StringView Username{"Username"};
 inline constexpr QLatin1StringView Password{"Password"};
 inline constexpr QLatin1StringView FromEMail{"From E-Mail"};
 inline constexpr QLatin1StringView ToEMail{"To E-Mail"};
+// Never send the password or the message unencrypted; when absent, on for
+// the ports that expect encryption (465, 587).
+inline constexpr QLatin1StringView RequireEncryption{"Require Encryption"};
 inline constexpr QLatin1StringView StartWithWindows{"Start with Windows"};
 inline constexpr QLatin1StringView StartMinimized{"Start Minimized"};
 inline constexpr QLatin1StringView DontShowBalloon{"Don't Show Balloon"};
