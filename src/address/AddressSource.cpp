@@ -10,21 +10,22 @@ NetworkAddressSource::NetworkAddressSource(QObject *parent)
 {
     connect(m_fetcher, &PublicIpFetcher::finished, this, [this](const QString &ip) {
         m_snapshot.publicIp = ip;
-        m_snapshot.lan = GetLANIPAddresses();
+        m_snapshot.publicIpProblem = m_fetcher->explanation();
+        m_snapshot.lan = lanAddresses();
         m_running = false;
         const AddressSnapshot done = std::exchange(m_snapshot, AddressSnapshot{});
         emit finished(done);
     });
 }
 
-bool NetworkAddressSource::start(const QString &host)
+bool NetworkAddressSource::start(const ServiceChoice &choice)
 {
     if (m_running)
         return false;
     m_running = true;
     m_snapshot = AddressSnapshot{};
-    m_snapshot.hostName = GetIPHostName(&m_snapshot.messages);
-    m_fetcher->GetPublicIP(host);
+    m_snapshot.hostName = localHostName(&m_snapshot.messages);
+    m_fetcher->fetch(choice);
     return true;
 }
 

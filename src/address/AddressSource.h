@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AddressServices.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,9 @@ struct AddressSnapshot
     QString publicIp;
     QString lan;
     QStringList messages;
+    // Why the public address could not be read (which services were asked
+    // and what each did); empty when it was.
+    QString publicIpProblem;
 };
 
 // Produces a snapshot without blocking the caller's thread. The window and
@@ -27,9 +32,10 @@ class AddressSource : public QObject
 public:
     using QObject::QObject;
 
-    // Starts a refresh against the public-IP page of host; finished() follows
-    // exactly once. Returns false, and does nothing, while one is running.
-    virtual bool start(const QString &host) = 0;
+    // Starts a refresh that asks the public address where choice says;
+    // finished() follows exactly once. Returns false, and does nothing,
+    // while one is running.
+    virtual bool start(const ServiceChoice &choice) = 0;
     virtual bool isRunning() const = 0;
 
 signals:
@@ -43,7 +49,7 @@ class NetworkAddressSource : public AddressSource
 public:
     explicit NetworkAddressSource(QObject *parent = nullptr);
 
-    bool start(const QString &host) override;
+    bool start(const ServiceChoice &choice) override;
     bool isRunning() const override { return m_running; }
 
     PublicIpFetcher *fetcher() const { return m_fetcher; }

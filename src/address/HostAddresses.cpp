@@ -13,7 +13,7 @@ QString hostNameErrorMessage(int errorCode)
            QStringLiteral(" has occurred.  Unable to successfully get Host Name.");
 }
 
-QString GetIPHostName(QStringList *messages)
+QString localHostName(QStringList *messages)
 {
     const platform::HostNameResult r = platform::queryHostName();
     if (!r.ok) {
@@ -58,7 +58,7 @@ QList<InterfaceAddresses> systemInterfaces()
     return out;
 }
 
-QString GetLANIPAddresses()
+QString lanAddresses()
 {
     return formatLanAddresses(systemInterfaces());
 }

@@ -8,7 +8,7 @@ namespace address {
 
 // The host name as the system reports it, or "" when it cannot be had; in
 // that case the text the user must see is appended to messages.
-QString GetIPHostName(QStringList *messages);
+QString localHostName(QStringList *messages);
 
 // The text shown when the system refuses the host name.
 QString hostNameErrorMessage(int errorCode);
@@ -29,7 +29,7 @@ QString formatLanAddresses(const QList<InterfaceAddresses> &interfaces);
 QList<InterfaceAddresses> systemInterfaces();
 
 // formatLanAddresses over the machine's interfaces.
-QString GetLANIPAddresses();
+QString lanAddresses();
 
 // The three-line summary used as the tray tip and in the notification mail.
 QString composeInfoText(const QString &hostName, const QString &publicIp, const QString &lan);

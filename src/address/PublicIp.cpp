@@ -12,7 +12,7 @@ QUrl publicIpPageUrl(const QString &host)
     return url;
 }
 
-QString CutPublicIP(const QByteArray &page)
+QString cutPublicIp(const QByteArray &page)
 {
     const qsizetype marker = page.indexOf(kMarker);
     if (marker < 0)

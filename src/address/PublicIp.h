@@ -23,6 +23,6 @@ QUrl publicIpPageUrl(const QString &host);
 // as the end, so an empty tag pair does not end the address). The text is
 // taken unchanged, blanks and line breaks included. The page is 8-bit text,
 // one character per byte.
-QString CutPublicIP(const QByteArray &page);
+QString cutPublicIp(const QByteArray &page);
 
 } // namespace address

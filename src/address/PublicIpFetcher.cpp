@@ -4,14 +4,20 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRandomGenerator>
 
 namespace address {
 
-PublicIpFetcher::PublicIpFetcher(QObject *parent) : QObject(parent)
+PublicIpFetcher::PublicIpFetcher(QObject *parent)
+    : QObject(parent), m_turn(QRandomGenerator::global()->generate())
 {
-    m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] {
-        m_failed = true;
+    m_tryTimer.setSingleShot(true);
+    // A bound is a promise: a coarse timer may end a try early.
+    m_tryTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_tryTimer, &QTimer::timeout, this, [this] {
+        m_timedOut = true;
+        // The reply finishes inside abort(), and may already have been
+        // replaced by the next try when it returns: touch nothing after it.
         if (m_reply)
             m_reply->abort();
     });
@@ -26,7 +32,7 @@ PublicIpFetcher::~PublicIpFetcher()
     }
 }
 
-void PublicIpFetcher::GetPublicIP(const QString &host)
+void PublicIpFetcher::fetch(const ServiceChoice &choice)
 {
     if (m_reply) {
         m_reply->disconnect(this);
@@ -34,17 +40,48 @@ void PublicIpFetcher::GetPublicIP(const QString &host)
         m_reply->deleteLater();
         m_reply = nullptr;
     }
-    m_page.clear();
-    m_failed = false;
+    m_tryTimer.stop();
+    m_attempts.clear();
+    m_explanation.clear();
+    m_pageMode = !choice.host.isEmpty();
+    m_queue = m_pageMode ? QList<QUrl>{publicIpPageUrl(choice.host)}
+                         : servicesForTurn(choice.services, m_turn++);
+    m_clock.start();
+    const quint64 generation = ++m_generation;
 
-    const QUrl url = publicIpPageUrl(host);
-    if (!url.isValid()) {
-        // Report asynchronously like every other outcome, so callers see one
-        // order of events whatever went wrong.
+    if (m_queue.isEmpty() || !m_queue.first().isValid()) {
+        if (m_pageMode)
+            m_attempts.append(
+                {QStringLiteral("http://") + choice.host + QStringLiteral("/quorvel.php"),
+                 QStringLiteral("not a host name")});
+        m_queue.clear();
+        // Reported asynchronously like every other outcome, so callers see
+        // one order of events whatever went wrong.
         QMetaObject::invokeMethod(
-            this, [this] { emit finished(kUnableToAccessInternet); }, Qt::QueuedConnection);
+            this,
+            [this, generation] {
+                if (generation == m_generation)
+                    finish(kUnableToAccessInternet, false);
+            },
+            Qt::QueuedConnection);
         return;
     }
+    askNext();
+}
+
+void PublicIpFetcher::askNext()
+{
+    const qint64 left = m_timeoutMs - m_clock.elapsed();
+    if (m_queue.isEmpty() || left <= 0) {
+        for (const QUrl &url : std::as_const(m_queue))
+            m_attempts.append({url.toString(), QStringLiteral("not asked, no time left")});
+        finish(kUnableToAccessInternet, false);
+        return;
+    }
+    const QUrl url = m_queue.takeFirst();
+    m_body.clear();
+    m_timedOut = false;
+    m_tooLarge = false;
 
     QNetworkRequest request(url);
     // The address must be today's, never a copy kept by us or a proxy.
@@ -54,21 +91,54 @@ void PublicIpFetcher::GetPublicIP(const QString &host)
     request.setRawHeader("Cache-Control", "no-cache");
     request.setRawHeader("Pragma", "no-cache");
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Quorvel"));
+    // A service learns the address and the time, and nothing that would
+    // tie one refresh to the next.
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // A service that sends us elsewhere (a captive portal does) has not
+    // answered; following it would only fetch someone else's page.
+    if (!m_pageMode)
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::ManualRedirectPolicy);
 
     m_reply = m_nam.get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &PublicIpFetcher::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PublicIpFetcher::onFinished);
-    m_deadline.start(m_timeoutMs);
+    m_tryLimitMs = int(qMin<qint64>(left, m_pageMode ? m_timeoutMs : m_serviceTimeoutMs));
+    m_tryTimer.start(m_tryLimitMs);
 }
 
 void PublicIpFetcher::onReadyRead()
 {
-    if (!m_reply || m_failed)
+    QNetworkReply *reply = m_reply;
+    if (!reply || m_timedOut || m_tooLarge)
         return;
-    m_page += m_reply->read(kMaxPageBytes + 1 - m_page.size());
-    if (m_page.size() > kMaxPageBytes) {
-        m_failed = true;
-        m_reply->abort();
+    const qint64 limit = m_pageMode ? kMaxPageBytes : kMaxAnswerBytes;
+    m_body += reply->read(limit + 1 - m_body.size());
+    if (m_body.size() > limit) {
+        m_tooLarge = true;
+        reply->abort(); // see the time-out: nothing after this
+    }
+}
+
+QString PublicIpFetcher::failureOf(QNetworkReply *reply, int status) const
+{
+    if (m_timedOut)
+        return QStringLiteral("timed out after %1 s").arg(m_tryLimitMs / 1000.0);
+    if (m_tooLarge)
+        return QStringLiteral("answer larger than %1 KiB")
+            .arg((m_pageMode ? kMaxPageBytes : kMaxAnswerBytes) / 1024);
+    if (status != 0 && (status < 200 || status > 299))
+        return QStringLiteral("status %1").arg(status);
+    switch (reply->error()) {
+    case QNetworkReply::NoError:
+        return status == 0 ? QStringLiteral("no HTTP answer") : QString();
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("refused");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("host not found");
+    default:
+        return reply->errorString();
     }
 }
 
@@ -77,22 +147,47 @@ void PublicIpFetcher::onFinished()
     QNetworkReply *reply = m_reply;
     if (!reply)
         return;
+    m_tryTimer.stop();
     onReadyRead();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok =
-        !m_failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-    finish(ok ? CutPublicIP(m_page) : kUnableToAccessInternet);
+    const QString service = reply->request().url().toString();
+    QString failure = failureOf(reply, status);
+    reply->disconnect(this);
+    reply->deleteLater();
+    m_reply = nullptr;
+
+    if (failure.isEmpty() && m_pageMode) {
+        const QString ip = cutPublicIp(m_body);
+        const bool found = ip != kUnableToParseIP;
+        m_attempts.append(
+            {service, found ? QStringLiteral("answered")
+                            : QStringLiteral("no address after \"Your IP address is:\"")});
+        finish(ip, found);
+        return;
+    }
+    if (failure.isEmpty()) {
+        if (const auto ip = addressFromAnswer(m_body)) {
+            m_attempts.append({service, QStringLiteral("answered")});
+            finish(*ip, true);
+            return;
+        }
+        failure = QStringLiteral("not an address");
+    }
+    m_attempts.append({service, failure});
+    askNext();
 }
 
-void PublicIpFetcher::finish(const QString &result)
+void PublicIpFetcher::finish(const QString &result, bool found)
 {
-    m_deadline.stop();
+    m_tryTimer.stop();
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->deleteLater();
         m_reply = nullptr;
     }
-    m_page.clear();
+    m_queue.clear();
+    m_body.clear();
+    m_explanation = found ? QString() : explainAttempts(m_attempts);
     emit finished(result);
 }
 

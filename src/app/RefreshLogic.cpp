@@ -20,13 +20,13 @@ qint16 minutesForIntervalEntry(const QString &entry)
     return (i >= 0 && i < qsizetype(std::size(kMinutes))) ? kMinutes[i] : qint16(60);
 }
 
-bool tickMinute(qint16 &iMinutesElapsed, qint16 iRefreshMinutes)
+bool tickMinute(qint16 &minutesElapsed, qint16 refreshMinutes)
 {
     // Wraps like the 16-bit field it is instead of overflowing.
-    iMinutesElapsed = qint16(quint16(iMinutesElapsed) + 1u);
-    if (iMinutesElapsed < iRefreshMinutes)
+    minutesElapsed = qint16(quint16(minutesElapsed) + 1u);
+    if (minutesElapsed < refreshMinutes)
         return false;
-    iMinutesElapsed = 0;
+    minutesElapsed = 0;
     return true;
 }
 
@@ -34,7 +34,7 @@ bool IpChangeTracker::accept(const QString &current)
 {
     if (!differs(current))
         return false;
-    m_sLastIPInternet = current;
+    m_last = current;
     return true;
 }
 

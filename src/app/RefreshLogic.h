@@ -15,7 +15,7 @@ qint16 minutesForIntervalEntry(const QString &entry);
 // Counts timer ticks (minutes) in the window's 16-bit field and says when a
 // timed refresh is due. An interval of 0 or less (a damaged setting) makes
 // every tick due.
-bool tickMinute(qint16 &iMinutesElapsed, qint16 iRefreshMinutes);
+bool tickMinute(qint16 &minutesElapsed, qint16 refreshMinutes);
 
 // The public address last accepted as current. It starts empty and is never
 // stored, so the first refresh of every run counts as a change; failure
@@ -26,11 +26,11 @@ class IpChangeTracker
 public:
     // Compares exactly; on a difference, accepts the new text.
     bool accept(const QString &current);
-    bool differs(const QString &current) const { return current != m_sLastIPInternet; }
-    QString last() const { return m_sLastIPInternet; }
+    bool differs(const QString &current) const { return current != m_last; }
+    QString last() const { return m_last; }
 
 private:
-    QString m_sLastIPInternet;
+    QString m_last;
 };
 
 } // namespace app

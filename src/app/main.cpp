@@ -1,11 +1,14 @@
 // Quorvel: the public IP address, host name and LAN addresses in the tray.
 #include "AddressSource.h"
 #include "AppIcon.h"
+#include "CommandRouter.h"
+#include "MainWindow.h"
 #include "QtTrayShell.h"
 #include "SingleInstance.h"
-#include "frmQuorvel.h"
+#include "TerminationWatcher.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 int main(int argc, char *argv[])
 {
@@ -25,9 +28,42 @@ int main(int argc, char *argv[])
     // it is hidden; only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    app::frmQuorvel window({new address::NetworkAddressSource, new tray::QtTrayShell});
-    QObject::connect(&window, &app::frmQuorvel::closed, &app, &QCoreApplication::quit,
+    app::MainWindow window({new address::NetworkAddressSource, new tray::QtTrayShell});
+    // The program ends when the main window has closed and no window opened
+    // from it is left: the browser may outlive the main window.
+    bool mainWindowClosed = false;
+    const auto quitWhenAllClosed = [&mainWindowClosed, &window] {
+        if (mainWindowClosed && !window.router()->hasOpenWindows())
+            QCoreApplication::quit();
+    };
+    QObject::connect(
+        &window, &app::MainWindow::closed, &app,
+        [&mainWindowClosed, quitWhenAllClosed] {
+            mainWindowClosed = true;
+            quitWhenAllClosed();
+        },
+        Qt::QueuedConnection);
+    QObject::connect(window.router(), &app::CommandRouter::windowClosed, &app, quitWhenAllClosed,
                      Qt::QueuedConnection);
-    window.Form_Load();
+
+    // Logging out asks the exit question where the session manager lets us
+    // talk to the user, and a No keeps the session going.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager &session) {
+                         if (!window.endSession([&session] { return session.allowsInteraction(); }))
+                             session.cancel();
+                         session.release();
+                     });
+    // A service manager or the terminal asking us to end gets a clean end:
+    // the icon leaves the tray, the lock and the settings are left in order.
+    platform::TerminationWatcher termination;
+    // Every other window closes with it, and the last to go ends the program.
+    QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &window,
+                     [&window] {
+                         window.quitWithoutQuestion();
+                         QApplication::closeAllWindows();
+                     });
+
+    window.load();
     return app.exec();
 }

@@ -1,17 +1,36 @@
-// quorvel-cli: what the window shows, for terminals and scripts.
-#include "AddressSource.h"
-#include "HostAddresses.h"
-#include "SettingsStore.h"
+// quorvel-cli: what the windows show, for terminals and scripts.
+#include "CliCommand.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
+#include <array>
 
 namespace {
 
+// One line per subcommand.
+constexpr std::array kCommands{
+    cli::CliCommand{"ip", "", "print the host name, the public IP address and the LAN addresses",
+                    cli::runIp},
+    cli::CliCommand{"lookup", "NAME", "print the first IPv4 address of a host name",
+                    cli::runLookup},
+    cli::CliCommand{"adapters", "", "list the network adapters with their MAC addresses",
+                    cli::runAdapters},
+    cli::CliCommand{"mac", "ADDRESS", "ask a machine on the local network for its MAC address",
+                    cli::runMac},
+    cli::CliCommand{"state", "", "print how this machine is connected to the Internet",
+                    cli::runState},
+    cli::CliCommand{"ping", "ADDRESS [DATA]", "send one ICMP echo request and show the reply",
+                    cli::runPing},
+    cli::CliCommand{"trace", "HOST [--resolve] [--chars N]", "trace the route to a host",
+                    cli::runTrace},
+};
+
 int usage(QTextStream &out, int status)
 {
-    out << "Usage: quorvel-cli ip\n"
-           "  ip    print the host name, the public IP address and the LAN addresses\n";
+    out << "Usage: quorvel-cli COMMAND [ARGUMENTS]\n";
+    for (const cli::CliCommand &c : kCommands) {
+        const QString call = QString::fromLatin1(c.name) + u' ' + QString::fromLatin1(c.usage);
+        out << "  " << call.trimmed().leftJustified(28) << ' ' << c.summary << '\n';
+    }
     return status;
 }
 
@@ -26,29 +45,16 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
 
     const QStringList args = app.arguments().mid(1);
-    if (args == QStringList{QStringLiteral("--help")} || args == QStringList{QStringLiteral("-h")})
-        return usage(out, 0);
-    if (args != QStringList{QStringLiteral("ip")})
+    if (args.isEmpty())
         return usage(err, 2);
-
-    settings::SettingsStore store;
-    address::NetworkAddressSource source;
-    int status = 0;
-    QObject::connect(&source, &address::AddressSource::finished, &app,
-                     [&](const address::AddressSnapshot &s) {
-                         for (const QString &m : s.messages)
-                             err << m << '\n';
-                         err.flush();
-                         // The same three lines as the tray tip, with the
-                         // terminal's own line ends.
-                         QString text = address::composeInfoText(s.hostName, s.publicIp, s.lan);
-                         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-                         out << text;
-                         if (!text.endsWith(u'\n'))
-                             out << '\n';
-                         out.flush();
-                         app.exit(status);
-                     });
-    source.start(store.IPServiceHost());
-    return app.exec();
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))
+        return usage(out, 0);
+    for (const cli::CliCommand &c : kCommands) {
+        if (args.first() != QLatin1String(c.name))
+            continue;
+        const int status = c.run(args.mid(1), out, err);
+        // A command that does not take what it was given says so by -1.
+        return status == -1 ? usage(err, 2) : status;
+    }
+    return usage(err, 2);
 }

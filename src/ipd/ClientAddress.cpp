@@ -161,66 +161,50 @@ bool isTrusted(const address &a, const std::vector<AddressRange> &trusted)
     return false;
 }
 
-bool hasElements(const std::vector<std::string_view> &values)
-{
-    for (std::string_view v : values) {
-        for (char c : v) {
-            if (c != ',' && !isOws(c))
-                return true;
-        }
-    }
-    return false;
-}
-
-// Walks the joined list from its right end. nullopt: a hop did not parse.
-std::optional<address> fromForwardedFor(const std::vector<std::string_view> &values,
+// Walks the list from its right end. nullopt: a hop did not parse.
+std::optional<address> fromForwardedFor(std::string_view rest, const address &peer,
                                         const std::vector<AddressRange> &trusted)
 {
-    std::optional<address> leftmost;
-    for (auto value = values.rbegin(); value != values.rend(); ++value) {
-        std::string_view rest = *value;
-        while (true) {
-            const std::size_t comma = rest.rfind(',');
-            const std::string_view element =
-                comma == std::string_view::npos ? rest : rest.substr(comma + 1);
-            // Empty list elements are allowed by the list syntax and say nothing.
-            if (!trimOws(element).empty()) {
-                const std::optional<address> a = parseForwardedAddress(element);
-                if (!a)
-                    return std::nullopt;
-                if (!isTrusted(*a, trusted))
-                    return a;
-                leftmost = a;
-            }
-            if (comma == std::string_view::npos)
-                break;
-            rest = rest.substr(0, comma);
+    // Every hop one of ours: the first of them is as close to the client as
+    // the chain lets us see; no hop at all names no one.
+    address leftmost = peer;
+    while (true) {
+        const std::size_t comma = rest.rfind(',');
+        const std::string_view element =
+            comma == std::string_view::npos ? rest : rest.substr(comma + 1);
+        // Empty list elements are allowed by the list syntax and say nothing.
+        if (!trimOws(element).empty()) {
+            const std::optional<address> a = parseForwardedAddress(element);
+            if (!a || !isTrusted(*a, trusted))
+                return a;
+            leftmost = *a;
         }
+        if (comma == std::string_view::npos)
+            return leftmost;
+        rest = rest.substr(0, comma);
     }
-    // Every hop is one of ours: the first of them is as close to the client
-    // as the chain lets us see.
-    return leftmost;
 }
 
 } // namespace
 
-address chooseClientAddress(const address &peer, const ForwardingHeaders &headers,
-                            const std::vector<AddressRange> &trusted, ProxyHeader which)
+std::string_view proxyHeaderName(ProxyHeader which)
+{
+    return which == ProxyHeader::XRealIp ? "X-Real-IP" : "X-Forwarded-For";
+}
+
+std::optional<address> chooseClientAddress(const address &peer,
+                                           const std::optional<std::string> &value,
+                                           const std::vector<AddressRange> &trusted,
+                                           ProxyHeader which)
 {
     const address self = normalizeAddress(peer);
-    if (trusted.empty() || !isTrusted(self, trusted))
+    if (!value || !isTrusted(self, trusted))
         return self;
-
-    const bool useForwardedFor = which == ProxyHeader::XForwardedFor ||
-                                 (which == ProxyHeader::Any && hasElements(headers.forwardedFor));
-    if (useForwardedFor)
-        return fromForwardedFor(headers.forwardedFor, trusted).value_or(self);
-
-    // A proxy that sets X-Real-IP replaces the client's own; two of them mean
-    // one came from the client, and nothing says which.
-    if (headers.realIp.size() != 1)
-        return self;
-    return parseForwardedAddress(headers.realIp.front()).value_or(self);
+    if (which == ProxyHeader::XForwardedFor)
+        return fromForwardedFor(*value, self, trusted);
+    // A proxy that sets X-Real-IP replaces the client's own; a list, or two
+    // lines, mean one came from the client, and nothing says which.
+    return parseForwardedAddress(*value);
 }
 
 } // namespace ipd

@@ -29,13 +29,16 @@ std::optional<AddressRange> parseAddressRange(std::string_view text);
 // a reason to carry one).
 std::optional<address> parseNumericAddress(std::string_view text);
 
-// Which header a trusted proxy uses to name the client.
+// Which header a trusted proxy names the client in. There is no default: a
+// balancer that sets one passes the other through as the client wrote it.
 enum class ProxyHeader
 {
-    Any,           // X-Forwarded-For when present, otherwise X-Real-IP
-    XForwardedFor, // only X-Forwarded-For
-    XRealIp,       // only X-Real-IP
+    XForwardedFor,
+    XRealIp,
 };
+
+// "X-Forwarded-For" or "X-Real-IP".
+std::string_view proxyHeaderName(ProxyHeader which);
 
 // An IPv4 client reached through an IPv6 socket shows up as ::ffff:a.b.c.d;
 // its public address is a.b.c.d. A zone index (fe80::1%2) names one of our
@@ -50,21 +53,19 @@ std::string addressText(const address &a);
 // proxies write one. Anything else is not an address.
 std::optional<address> parseForwardedAddress(std::string_view text);
 
-// The forwarding headers of one request, as received. A header may occur
-// more than once; its values count in order, as if joined by commas.
-struct ForwardingHeaders
-{
-    std::vector<std::string_view> forwardedFor;
-    std::vector<std::string_view> realIp;
-};
-
 // Whose address the page shows. Only a peer on the trusted list may speak for
-// someone else. X-Forwarded-For is read from the right, the end the nearest
-// proxy wrote: trusted hops are skipped and the first address that is not
-// trusted is the client (everything to its left is the client's own claim).
-// A header that does not parse, or two X-Real-IP values, mean the proxy chain
-// is not what the operator said it is, and the peer itself is shown.
-address chooseClientAddress(const address &peer, const ForwardingHeaders &headers,
-                            const std::vector<AddressRange> &trusted, ProxyHeader which);
+// someone else, and only in the header the operator named: value is every
+// line of it joined with commas (nullopt: the header is absent, and the peer,
+// for example the balancer's own health check, is shown). X-Forwarded-For is
+// read from the right, the end the nearest proxy wrote: trusted hops are
+// skipped and the first address that is not trusted is the client
+// (everything to its left is the client's own claim). X-Real-IP must be one
+// address. nullopt: a trusted peer's header does not name a client, so the
+// proxy chain is not what the operator said it is; shown, the proxy's own
+// address would pass for the client's.
+std::optional<address> chooseClientAddress(const address &peer,
+                                           const std::optional<std::string> &value,
+                                           const std::vector<AddressRange> &trusted,
+                                           ProxyHeader which);
 
 } // namespace ipd

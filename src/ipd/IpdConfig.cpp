@@ -1,5 +1,6 @@
 #include "IpdConfig.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace ipd {
@@ -59,6 +60,7 @@ ParseResult parseArguments(const std::vector<std::string> &args, unsigned defaul
     Config &config = result.config;
     config.threads = defaultThreads == 0 ? 1 : defaultThreads;
     bool threadsGiven = false;
+    bool headerGiven = false;
 
     auto fail = [&result](std::string message) {
         result.error = std::move(message);
@@ -118,6 +120,7 @@ ParseResult parseArguments(const std::vector<std::string> &args, unsigned defaul
             std::string lower(*value);
             for (char &c : lower)
                 c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            headerGiven = true;
             if (lower == "x-forwarded-for")
                 config.proxyHeader = ProxyHeader::XForwardedFor;
             else if (lower == "x-real-ip")
@@ -153,8 +156,12 @@ ParseResult parseArguments(const std::vector<std::string> &args, unsigned defaul
                 return fail("--listen " + listenAddressText(config.listen[i]) + " is given twice");
         }
     }
-    if (config.proxyHeader != ProxyHeader::Any && config.trustedProxies.empty())
+    if (headerGiven && config.trustedProxies.empty())
         return fail("--proxy-header only matters with --trust-proxy");
+    if (!config.trustedProxies.empty() && !headerGiven)
+        return fail("--trust-proxy needs --proxy-header X-Forwarded-For or --proxy-header "
+                    "X-Real-IP: name the one header your balancer sets; the other reaches us as "
+                    "the client wrote it, and would be believed");
     // A connection never needs more than one thread; more threads than
     // allowed connections would only sit idle.
     if (!threadsGiven && config.threads > config.maxConnections)
@@ -175,21 +182,51 @@ std::string usageText()
            "  --listen ADDRESS:PORT    where to listen; IPv6 in brackets ([::]:8080);\n"
            "                           may be given more than once\n"
            "  --threads N              worker threads (default: one per core)\n"
-           "  --trust-proxy ADDR[/P]   a load balancer or proxy whose X-Forwarded-For or\n"
-           "                           X-Real-IP names the client; may be given more than\n"
-           "                           once. Without it those headers are ignored.\n"
-           "  --proxy-header NAME      read only X-Forwarded-For or only X-Real-IP from\n"
-           "                           trusted proxies (default: X-Forwarded-For when\n"
-           "                           present, otherwise X-Real-IP)\n"
-           "  --max-connections N      open connections at most (default 4096); when\n"
-           "                           full, the one that has waited longest for its\n"
-           "                           request is closed\n"
+           "  --trust-proxy ADDR[/P]   a load balancer or proxy whose header names the\n"
+           "                           client; may be given more than once. Without it\n"
+           "                           no header is believed.\n"
+           "  --proxy-header NAME      X-Forwarded-For or X-Real-IP: the header the trusted\n"
+           "                           proxies set (required with --trust-proxy). One that\n"
+           "                           does not name a client is answered 400.\n"
+           "  --max-connections N      open connections at most (default 4096, fewer when\n"
+           "                           the descriptor limit is lower); when full, or out\n"
+           "                           of descriptors, the one that has waited longest\n"
+           "                           for its request is closed\n"
            "  --request-timeout S      seconds a client has to send a request header or\n"
            "                           take an answer (default 10)\n"
            "  --log-interval S         seconds between counter lines on stderr (default 60)\n"
            "  --help                   this text\n"
            "\n"
+           "A request header has at most 8 KiB and 100 fields (431 past either) and no\n"
+           "Transfer-Encoding (400).\n"
+           "\n"
            "SIGTERM or SIGINT stops it: no new connections, open ones are closed.\n";
+}
+
+namespace {
+
+// Per thread: epoll, eventfd, timerfd, one connection on its way in.
+constexpr std::uint64_t kThreadDescriptors = 4;
+// Standard streams 3, the start-up and the signal loops 3 each, the signal
+// pipe 2, and room for a burst of connections handed between threads.
+constexpr std::uint64_t kProcessDescriptors = 32;
+
+} // namespace
+
+std::uint64_t ownDescriptors(const Config &config)
+{
+    return kProcessDescriptors + config.threads * (kThreadDescriptors + config.listen.size());
+}
+
+bool fitDescriptorLimit(Config &config, std::uint64_t limit)
+{
+    while (config.threads > 1 && ownDescriptors(config) + config.threads > limit)
+        --config.threads;
+    const std::uint64_t own = ownDescriptors(config);
+    if (own + config.threads > limit)
+        return false;
+    config.maxConnections = std::min<std::uint64_t>(config.maxConnections, limit - own);
+    return true;
 }
 
 } // namespace ipd

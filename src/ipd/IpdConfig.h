@@ -38,9 +38,11 @@ struct Config
     std::vector<ListenAddress> listen;
     unsigned threads = 1;
     std::vector<AddressRange> trustedProxies;
-    ProxyHeader proxyHeader = ProxyHeader::Any;
-    // Every connection costs a socket and about ten kilobytes; this bounds
-    // both, whatever a flood of clients does.
+    // Always named on the command line when trustedProxies is not empty.
+    ProxyHeader proxyHeader = ProxyHeader::XForwardedFor;
+    // Every connection costs a descriptor and about ten kilobytes, whatever
+    // its header is made of; this bounds both, whatever a flood of clients
+    // does.
     std::size_t maxConnections = 4096;
     // How long a client may take to send one request's header (including
     // the wait for it on a kept-alive connection) and to take one answer.
@@ -61,5 +63,16 @@ struct ParseResult
 ParseResult parseArguments(const std::vector<std::string> &args, unsigned defaultThreads);
 
 std::string usageText();
+
+// Descriptors the server holds besides its connections: each thread has its
+// own copy of every listening socket, an epoll, an eventfd and a timerfd, and
+// may hold one new connection before the cap lets another go; the process has
+// its standard streams, the start-up and signal loops and a little room.
+std::uint64_t ownDescriptors(const Config &config);
+
+// Fits config into a limit of open descriptors: fewer connections, and fewer
+// threads when not every thread would have one. False when even one thread
+// with one connection does not fit.
+bool fitDescriptorLimit(Config &config, std::uint64_t limit);
 
 } // namespace ipd

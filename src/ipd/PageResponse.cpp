@@ -40,9 +40,9 @@ std::string_view reasonPhrase(Status status)
     return "Error";
 }
 
-} // namespace
-
-bool isPagePath(std::string_view target)
+// The path of a request target, without the query; "" for an absolute form
+// without one.
+std::string_view targetPath(std::string_view target)
 {
     // Absolute form: the scheme and authority are the proxy's business.
     for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
@@ -51,18 +51,30 @@ bool isPagePath(std::string_view target)
             target.remove_prefix(scheme.size());
             const std::size_t slash = target.find_first_of("/?");
             if (slash == std::string_view::npos || target[slash] != '/')
-                return false;
+                return {};
             target.remove_prefix(slash);
             break;
         }
     }
-    const std::size_t query = target.find('?');
-    return target.substr(0, query) == kPagePath;
+    return target.substr(0, target.find('?'));
+}
+
+} // namespace
+
+bool isPagePath(std::string_view target)
+{
+    return targetPath(target) == kPagePath;
+}
+
+bool isPlainAddressPath(std::string_view target)
+{
+    const std::string_view path = targetPath(target);
+    return path == "/" || path == "/ip";
 }
 
 Status routeRequest(Method method, std::string_view target)
 {
-    if (!isPagePath(target))
+    if (!isPagePath(target) && !isPlainAddressPath(target))
         return Status::NotFound;
     if (method == Method::Other)
         return Status::MethodNotAllowed;
@@ -90,11 +102,15 @@ std::string pageBody(std::string_view clientAddress)
 
 void appendResponse(std::string &out, const ResponseParts &parts)
 {
-    const bool page = parts.status == Status::Ok;
+    const bool page = parts.status == Status::Ok && !parts.plainAddress;
+    const bool plain = parts.status == Status::Ok && parts.plainAddress;
     const std::string_view reason = reasonPhrase(parts.status);
-    // Error bodies are the reason phrase and a line end.
+    // Error bodies are the reason phrase and a line end, the bare address
+    // is the address and one.
     const std::size_t bodySize =
-        page ? kPageHead.size() + parts.clientAddress.size() + kPageTail.size() : reason.size() + 1;
+        page    ? kPageHead.size() + parts.clientAddress.size() + kPageTail.size()
+        : plain ? parts.clientAddress.size() + 1
+                : reason.size() + 1;
 
     // A server answers with the highest version it speaks, whatever the
     // client's; what an HTTP/1.0 client needs is the explicit keep-alive.
@@ -123,6 +139,9 @@ void appendResponse(std::string &out, const ResponseParts &parts)
         out += kPageHead;
         out += parts.clientAddress;
         out += kPageTail;
+    } else if (plain) {
+        out += parts.clientAddress;
+        out += '\n';
     } else {
         out += reason;
         out += '\n';

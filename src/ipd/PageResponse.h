@@ -31,8 +31,13 @@ enum class Status
 // proxies send. The query plays no part.
 bool isPagePath(std::string_view target);
 
-// 404 for any other path, whatever the method; 405 for the page asked with
-// anything but GET or HEAD.
+// Whether a request target asks for the bare address ("/" or "/ip", in
+// either form, query ignored): what lists of plain address services expect,
+// so this server can stand in one.
+bool isPlainAddressPath(std::string_view target);
+
+// 404 for any other path than the page's and the bare address's, whatever
+// the method; 405 for those asked with anything but GET or HEAD.
 Status routeRequest(Method method, std::string_view target);
 
 // The page itself. The address sits alone inside a bold tag after the
@@ -50,6 +55,9 @@ struct ResponseParts
     bool http10 = false;
     // The Date field's value, see httpDate().
     std::string_view date;
+    // Status::Ok only: the bare address and a line end, as text/plain,
+    // instead of the page.
+    bool plainAddress = false;
 };
 
 // Appends the whole response, header and body, to out. HEAD gets the same

@@ -2,14 +2,13 @@
 
 #include "ClientAddress.h"
 #include "PageResponse.h"
+#include "RequestParser.h"
 
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_static_buffer.hpp>
-#include <boost/beast/http/empty_body.hpp>
-#include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/read.hpp>
 
 #include <atomic>
@@ -41,8 +40,13 @@ constexpr std::size_t kBufferBytes = kHeaderLimit + 1024;
 // the client has read why.
 constexpr std::chrono::seconds kLingerTime{2};
 constexpr std::size_t kLingerBytes = 64 * 1024;
-// The system is out of descriptors: wait instead of spinning on the error.
+// Accept failed for a reason a closed connection does not mend: wait instead
+// of spinning on the error.
 constexpr std::chrono::milliseconds kAcceptRetry{100};
+// Out of descriptors, one connection at most is let go per this time: every
+// worker's accept fails at once on the same waiting client, and one closed
+// connection is all that client needs.
+constexpr std::chrono::milliseconds kEvictionGap{1};
 // How often a worker looks for connections past their deadline. Deadlines
 // are checked by one sweep a second instead of a timer per read and write:
 // a request costs no timer work at all, and a slow client is still cut off
@@ -111,13 +115,21 @@ class Worker
 {
 public:
     Worker(const Config &config, std::size_t cap)
-        : m_config(config), m_cap(cap), m_sweep(m_ioc.get_executor())
+        : m_config(config), m_cap(cap),
+          m_keptField(config.trustedProxies.empty() ? std::string_view()
+                                                    : proxyHeaderName(config.proxyHeader)),
+          m_sweep(m_ioc.get_executor())
     {
     }
 
     // All workers, this one included, so that a connection can go to the
-    // least busy of them.
-    void setPeers(const std::vector<Worker *> *peers) { m_peers = peers; }
+    // least busy of them; and when any of them last let a connection go
+    // for want of descriptors.
+    void setPeers(const std::vector<Worker *> *peers, std::atomic<Clock::rep> *lastEviction)
+    {
+        m_peers = peers;
+        m_lastEviction = lastEviction;
+    }
     std::int64_t load() const { return m_counters.open.load(std::memory_order_relaxed); }
 
     void addListener(const tcp::endpoint &local, int fd)
@@ -152,6 +164,8 @@ public:
     }
 
     const Config &config() const { return m_config; }
+    // The field a trusted proxy names the client in; empty when none is trusted.
+    std::string_view keptField() const { return m_keptField; }
     WorkerCounters &counters() { return m_counters; }
     const WorkerCounters &counters() const { return m_counters; }
 
@@ -183,6 +197,7 @@ private:
     };
 
     void accept(Listener &l);
+    bool makeRoom();
     void assign(Socket socket);
     void adopt(Socket socket);
     void sweep();
@@ -190,7 +205,9 @@ private:
 
     const Config &m_config;
     const std::size_t m_cap;
+    const std::string_view m_keptField;
     const std::vector<Worker *> *m_peers = nullptr;
+    std::atomic<Clock::rep> *m_lastEviction = nullptr;
     WorkerCounters m_counters;
     // Declared before the loop so that connections the loop still holds when
     // it is destroyed can take themselves off the list.
@@ -272,7 +289,7 @@ private:
         auto &list = m_worker.connections();
         list.splice(list.end(), list, m_position);
         // A parser reads exactly one message.
-        m_parser.emplace();
+        m_parser.emplace(m_worker.keptField());
         m_parser->header_limit(kHeaderLimit);
         // The whole header must arrive within the time, however it trickles.
         m_deadline = Clock::now() + m_worker.config().requestTimeout;
@@ -302,34 +319,37 @@ private:
 
     void respond()
     {
-        const auto &request = m_parser->get();
-        const Method method = request.method() == http::verb::get    ? Method::Get
-                              : request.method() == http::verb::head ? Method::Head
-                                                                     : Method::Other;
-        const Status status = routeRequest(method, request.target());
+        const RequestParser &request = *m_parser;
+        Status status = request.route();
         // A body we do not read would be taken for the next request.
-        const bool keepAlive = request.keep_alive() && m_parser->is_done();
+        const bool keepAlive = request.keep_alive() && request.is_done();
 
         std::string_view client = m_peerText;
         std::string forwarded;
         const Config &config = m_worker.config();
         if (status == Status::Ok && !config.trustedProxies.empty()) {
-            ForwardingHeaders headers;
-            for (auto [f, end] = request.equal_range("X-Forwarded-For"); f != end; ++f)
-                headers.forwardedFor.push_back(f->value());
-            for (auto [f, end] = request.equal_range("X-Real-IP"); f != end; ++f)
-                headers.realIp.push_back(f->value());
-            forwarded = addressText(
-                chooseClientAddress(m_peer, headers, config.trustedProxies, config.proxyHeader));
-            client = forwarded;
+            const std::optional<address> chosen = chooseClientAddress(
+                m_peer, request.keptValue(), config.trustedProxies, config.proxyHeader);
+            if (chosen) {
+                forwarded = addressText(*chosen);
+                client = forwarded;
+            } else {
+                status = Status::BadRequest;
+            }
         }
 
         WorkerCounters &c = m_worker.counters();
-        bump(status == Status::Ok ? c.ok : status == Status::NotFound ? c.notFound : c.notAllowed);
+        bump(status == Status::Ok                 ? c.ok
+             : status == Status::NotFound         ? c.notFound
+             : status == Status::MethodNotAllowed ? c.notAllowed
+                                                  : c.badRequest);
 
         m_out.clear();
-        appendResponse(
-            m_out, {status, method, client, keepAlive, request.version() == 10, m_worker.date()});
+        appendResponse(m_out, {status, request.method(), client, keepAlive, request.http10(),
+                               m_worker.date(), request.plainAddress()});
+        // The answer holds all it needs; the request goes before the client
+        // can make us hold it for as long as it does not read.
+        m_parser.reset();
         m_deadline = Clock::now() + config.requestTimeout;
         net::async_write(m_socket, net::buffer(m_out),
                          [self = shared_from_this(), keepAlive](error_code ec, std::size_t) {
@@ -351,6 +371,7 @@ private:
     {
         bump(status == Status::HeaderTooLarge ? m_worker.counters().tooLarge
                                               : m_worker.counters().badRequest);
+        m_parser.reset();
         m_out.clear();
         appendResponse(m_out, {status, Method::Get, {}, false, false, m_worker.date()});
         m_deadline = Clock::now() + m_worker.config().requestTimeout;
@@ -401,8 +422,10 @@ private:
     Worker &m_worker;
     Socket m_socket;
     // Fixed size: a connection's memory does not grow with what it is sent.
+    // Beside it only the parser, which keeps nothing per field and lives
+    // only while a header is read, and the answer: about ten kilobytes.
     beast::flat_static_buffer<kBufferBytes> m_buffer;
-    std::optional<http::request_parser<http::empty_body>> m_parser;
+    std::optional<RequestParser> m_parser;
     std::string m_out;
     net::ip::address m_peer;
     std::string m_peerText;
@@ -421,7 +444,13 @@ void Worker::accept(Listener &l)
             return;
         if (ec) {
             bump(m_counters.acceptErrors);
-            l.retry.expires_after(kAcceptRetry);
+            const bool outOfDescriptors = ec == net::error::no_descriptors ||
+                                          ec == boost::system::errc::too_many_files_open_in_system;
+            if (outOfDescriptors && makeRoom()) {
+                accept(l);
+                return;
+            }
+            l.retry.expires_after(outOfDescriptors ? kEvictionGap : kAcceptRetry);
             l.retry.async_wait([this, &l](error_code waitEc) {
                 if (!waitEc && !m_stopping)
                     accept(l);
@@ -432,6 +461,23 @@ void Worker::accept(Listener &l)
         assign(std::move(socket));
         accept(l);
     });
+}
+
+// Out of descriptors, the cap is never reached, and a new client would wait
+// for as long as the idle ones stay: the one that has waited longest for its
+// request goes, as at the cap.
+bool Worker::makeRoom()
+{
+    if (m_connections.empty())
+        return false;
+    const Clock::rep now = Clock::now().time_since_epoch().count();
+    Clock::rep last = m_lastEviction->load();
+    if (now - last < Clock::duration(kEvictionGap).count() ||
+        !m_lastEviction->compare_exchange_strong(last, now))
+        return false;
+    m_connections.front()->close();
+    bump(m_counters.evicted);
+    return true;
 }
 
 void Worker::assign(Socket socket)
@@ -560,8 +606,11 @@ bool Server::open(std::string &error)
 void Server::start()
 {
     const std::size_t threads = m_config.threads;
-    const std::size_t cap = (m_config.maxConnections + threads - 1) / threads;
     for (std::size_t t = 0; t < threads; ++t) {
+        // The caps add up to exactly the connections the descriptors were
+        // counted for.
+        const std::size_t cap =
+            m_config.maxConnections / threads + (t < m_config.maxConnections % threads ? 1 : 0);
         auto worker = std::make_unique<Worker>(m_config, cap);
         // Every worker waits on its own descriptor of each listening socket,
         // and whichever is free first takes the next connection.
@@ -572,7 +621,7 @@ void Server::start()
     for (auto &w : m_workers)
         m_workerList.push_back(w.get());
     for (auto &w : m_workers)
-        w->setPeers(&m_workerList);
+        w->setPeers(&m_workerList, &m_lastEviction);
     for (auto &l : m_listeners) {
         error_code ec;
         l.close(ec);

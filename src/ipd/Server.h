@@ -6,6 +6,8 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,6 +45,8 @@ private:
     std::vector<boost::asio::ip::tcp::endpoint> m_endpoints;
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::vector<Worker *> m_workerList;
+    // When a worker last let a connection go for want of descriptors.
+    std::atomic<std::chrono::steady_clock::rep> m_lastEviction{0};
 };
 
 } // namespace ipd

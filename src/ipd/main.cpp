@@ -7,6 +7,7 @@
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -27,30 +28,31 @@ void logLine(const std::string &text)
     std::fflush(stderr);
 }
 
-// Each connection is a descriptor. Raise the soft limit as far as allowed
-// and, if that is still too low, accept fewer connections rather than fail
-// to accept at random later.
-void fitDescriptorLimit(ipd::Config &config)
+// Each connection is a descriptor, and so are each thread's own. Raise the
+// soft limit as far as allowed and, if that is still too low, accept fewer
+// connections rather than fail to accept at random later.
+bool fitDescriptorLimit(ipd::Config &config)
 {
-    constexpr rlim_t kSpare = 64; // listening sockets, the event loops, stderr
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
-        return;
-    const rlim_t wanted = config.maxConnections + config.listen.size() + kSpare;
+        return true;
+    const rlim_t wanted = config.maxConnections + ipd::ownDescriptors(config);
     if (limit.rlim_cur < wanted) {
         limit.rlim_cur =
             limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
         setrlimit(RLIMIT_NOFILE, &limit);
         getrlimit(RLIMIT_NOFILE, &limit);
     }
-    if (limit.rlim_cur < wanted) {
-        const rlim_t room = limit.rlim_cur > kSpare * 2 ? limit.rlim_cur - kSpare * 2 : 1;
-        config.maxConnections = static_cast<std::size_t>(room);
-        if (config.threads > config.maxConnections)
-            config.threads = static_cast<unsigned>(config.maxConnections);
-        logLine("descriptor limit " + std::to_string(limit.rlim_cur) + ": at most " +
-                std::to_string(config.maxConnections) + " connections");
+    const std::string said = "descriptor limit " + std::to_string(limit.rlim_cur);
+    const std::size_t asked = config.maxConnections;
+    if (!ipd::fitDescriptorLimit(config, limit.rlim_cur)) {
+        logLine(said + " is too low: one thread with one connection needs " +
+                std::to_string(ipd::ownDescriptors(config) + 1));
+        return false;
     }
+    if (config.maxConnections < asked)
+        logLine(said + ": at most " + std::to_string(config.maxConnections) + " connections");
+    return true;
 }
 
 } // namespace
@@ -73,7 +75,8 @@ int main(int argc, char *argv[])
     try {
         // A client that vanishes mid-answer must not end the server.
         std::signal(SIGPIPE, SIG_IGN);
-        fitDescriptorLimit(config);
+        if (!fitDescriptorLimit(config))
+            return 1;
 
         ipd::Server server(config);
         std::string error;

@@ -16,6 +16,9 @@ inline constexpr QLatin1StringView Username{"Username"};
 inline constexpr QLatin1StringView Password{"Password"};
 inline constexpr QLatin1StringView FromEMail{"From E-Mail"};
 inline constexpr QLatin1StringView ToEMail{"To E-Mail"};
+// Never send the password or the message unencrypted; when absent, on for
+// the ports that expect encryption (465, 587).
+inline constexpr QLatin1StringView RequireEncryption{"Require Encryption"};
 inline constexpr QLatin1StringView StartWithWindows{"Start with Windows"};
 inline constexpr QLatin1StringView StartMinimized{"Start Minimized"};
 inline constexpr QLatin1StringView DontShowBalloon{"Don't Show Balloon"};
@@ -26,7 +29,11 @@ inline constexpr QLatin1StringView File{"File"};
 // Where the program reaches the outside world; overridable so that anyone
 // can run their own public-IP page.
 inline constexpr QLatin1StringView IPServiceHost{"IP Service Host"};
+// Web addresses, comma-separated, that replace the built-in list of public
+// address services.
+inline constexpr QLatin1StringView IPServices{"IP Services"};
 inline constexpr QLatin1StringView HomePage{"Home Page"};
+inline constexpr QLatin1StringView TranslationHost{"Translation Host"};
 
 } // namespace settings::keys
 
@@ -35,8 +42,8 @@ namespace settings {
 // The value a key has while the store holds none: "0" for the flags and
 // the interval position, "1" for the interval minutes, "" for the mail
 // texts, and for "File" the "sound.wav" beside the program. Keys of our own
-// ("IP Service Host", "Home Page") have no stored default: empty means the
-// built-in address.
+// ("IP Service Host", "IP Services", "Home Page") have no stored default:
+// empty means the built-in one.
 QString defaultValue(QLatin1StringView key);
 
 } // namespace settings

@@ -15,15 +15,15 @@ SettingsStore::SettingsStore()
 {
 }
 
-std::optional<QString> SettingsStore::GetSetting(const QString &sKey, const QString &sDefault) const
+std::optional<QString> SettingsStore::value(const QString &key, const QString &fallback) const
 {
     // Another process (or the user) may have changed the file since we last
     // looked; the program reads at well-defined moments and wants what is
     // on disk then.
     m_settings.sync();
-    const QVariant v = m_settings.value(kSection + u'/' + sKey);
+    const QVariant v = m_settings.value(kSection + u'/' + key);
     if (!v.isValid())
-        return sDefault;
+        return fallback;
     // A value someone stored as a list or other non-text type cannot be one
     // of ours; treat it as unreadable rather than guessing.
     if (v.typeId() != QMetaType::QString && v.typeId() != QMetaType::QByteArray)
@@ -31,45 +31,55 @@ std::optional<QString> SettingsStore::GetSetting(const QString &sKey, const QStr
     return v.toString();
 }
 
-void SettingsStore::SaveSetting(const QString &sKey, const QString &sValue)
+void SettingsStore::setValue(const QString &key, const QString &text)
 {
-    m_settings.setValue(kSection + u'/' + sKey, sValue);
+    m_settings.setValue(kSection + u'/' + key, text);
     m_settings.sync();
 }
 
-std::optional<qint16> SettingsStore::GetNumber(const QString &sKey, const QString &sDefault) const
+std::optional<qint16> SettingsStore::number(const QString &key, const QString &fallback) const
 {
-    const auto text = GetSetting(sKey, sDefault);
+    const auto text = value(key, fallback);
     return text ? toInt16(*text) : std::nullopt;
 }
 
-std::optional<qint16> SettingsStore::GetNumber(QLatin1StringView key) const
+std::optional<qint16> SettingsStore::number(QLatin1StringView key) const
 {
-    return GetNumber(key, defaultValue(key));
+    return number(key, defaultValue(key));
 }
 
-void SettingsStore::ReadNumberInto(qint16 &iField, QLatin1StringView key) const
+void SettingsStore::readNumber(qint16 &field, QLatin1StringView key) const
 {
-    if (const auto v = GetNumber(key))
-        iField = *v;
+    if (const auto v = number(key))
+        field = *v;
 }
 
-void SettingsStore::ReadTextInto(QString &sField, QLatin1StringView key) const
+void SettingsStore::readText(QString &field, QLatin1StringView key) const
 {
-    if (const auto v = GetSetting(key, defaultValue(key)))
-        sField = *v;
+    if (const auto v = value(key, defaultValue(key)))
+        field = *v;
 }
 
-QString SettingsStore::IPServiceHost() const
+QString SettingsStore::ipServiceHost() const
 {
-    const QString host = GetSetting(keys::IPServiceHost, QString()).value_or(QString()).trimmed();
+    const QString host = value(keys::IPServiceHost, QString()).value_or(QString()).trimmed();
     return host.isEmpty() ? QStringLiteral(QUORVEL_IP_SERVICE_HOST) : host;
 }
 
-QString SettingsStore::HomePage() const
+QString SettingsStore::ipServices() const
 {
-    const QString page = GetSetting(keys::HomePage, QString()).value_or(QString()).trimmed();
+    return value(keys::IPServices, QString()).value_or(QString());
+}
+
+QString SettingsStore::homePage() const
+{
+    const QString page = value(keys::HomePage, QString()).value_or(QString()).trimmed();
     return page.isEmpty() ? QStringLiteral(QUORVEL_HOME_PAGE) : page;
+}
+
+void SettingsStore::sync()
+{
+    m_settings.sync();
 }
 
 QString SettingsStore::fileName() const

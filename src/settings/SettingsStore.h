@@ -17,25 +17,33 @@ class SettingsStore
 public:
     SettingsStore();
 
-    // The stored text, or sDefault when the key is absent. Nothing when the
+    // The stored text, or fallback when the key is absent. Nothing when the
     // stored value is unreadable (not text), so callers keep what they had.
-    std::optional<QString> GetSetting(const QString &sKey, const QString &sDefault) const;
+    std::optional<QString> value(const QString &key, const QString &fallback) const;
     // Writes the text unchanged, replacing any earlier value. The file is
     // replaced atomically, so a crash never leaves half a settings file.
-    void SaveSetting(const QString &sKey, const QString &sValue);
+    void setValue(const QString &key, const QString &text);
 
-    // GetSetting followed by the 16-bit conversion; nothing when the stored
+    // value followed by the 16-bit conversion; nothing when the stored
     // text is damaged, so the caller keeps its previous value.
-    std::optional<qint16> GetNumber(const QString &sKey, const QString &sDefault) const;
+    std::optional<qint16> number(const QString &key, const QString &fallback) const;
 
     // Read into an in-memory copy, leaving it untouched when the stored value
     // is damaged. An absent key reads as its catalogue default.
-    void ReadNumberInto(qint16 &iField, QLatin1StringView key) const;
-    void ReadTextInto(QString &sField, QLatin1StringView key) const;
-    std::optional<qint16> GetNumber(QLatin1StringView key) const;
+    void readNumber(qint16 &field, QLatin1StringView key) const;
+    void readText(QString &field, QLatin1StringView key) const;
+    std::optional<qint16> number(QLatin1StringView key) const;
 
-    QString IPServiceHost() const;
-    QString HomePage() const;
+    // "IP Service Host", or the build's default (normally empty: the
+    // built-in address services are asked).
+    QString ipServiceHost() const;
+    // "IP Services" as stored, "" when absent.
+    QString ipServices() const;
+    QString homePage() const;
+
+    // Puts every write on disk now (the store already writes through; this
+    // is for the moment the program ends).
+    void sync();
 
     QString fileName() const;
 

@@ -56,10 +56,11 @@ bool QtTrayShell::balloonsSupported() const
            m_icon.isVisible();
 }
 
-void QtTrayShell::showBalloon(const QString &title, const QString &text, int eIcon, int timeoutMs)
+void QtTrayShell::showBalloon(const QString &title, const QString &text, int iconKind,
+                              int timeoutMs)
 {
     QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::NoIcon;
-    switch (eIcon) {
+    switch (iconKind) {
     case 1:
         icon = QSystemTrayIcon::Information;
         break;

@@ -20,7 +20,8 @@ public:
     void setIcon(const QIcon &icon) override;
     void deleteIcon() override;
     bool balloonsSupported() const override;
-    void showBalloon(const QString &title, const QString &text, int eIcon, int timeoutMs) override;
+    void showBalloon(const QString &title, const QString &text, int iconKind,
+                     int timeoutMs) override;
     void popupMenu(QMenu *menu) override;
 
 private:

@@ -4,7 +4,7 @@ namespace tray {
 
 TrayMenuModel::TrayMenuModel() : m_entries(1) {}
 
-long TrayMenuModel::AddMenuItem(const QString &sCaption, const QString &sKey, bool bDefault)
+long TrayMenuModel::addMenuItem(const QString &caption, const QString &key, bool isDefault)
 {
     long index = 0;
     if (!m_menuStarted) {
@@ -14,35 +14,35 @@ long TrayMenuModel::AddMenuItem(const QString &sCaption, const QString &sKey, bo
         m_entries.emplace_back();
     }
     Entry &e = m_entries[size_t(index)];
-    e.key = sKey;
-    e.caption = sCaption;
-    if (bDefault)
+    e.key = key;
+    e.caption = caption;
+    if (isDefault)
         m_defaultIndex = index;
     return index;
 }
 
-bool TrayMenuModel::ValidMenuIndex(long i) const
+bool TrayMenuModel::isValidIndex(long i) const
 {
     return i >= 0 && i < long(m_entries.size());
 }
 
-void TrayMenuModel::EnableMenuItem(long lIndex, bool bState)
+void TrayMenuModel::setMenuItemEnabled(long index, bool enabled)
 {
-    if (ValidMenuIndex(lIndex))
-        m_entries[size_t(lIndex)].enabled = bState;
+    if (isValidIndex(index))
+        m_entries[size_t(index)].enabled = enabled;
 }
 
-long TrayMenuModel::RemoveMenuItem(long iIndex)
+long TrayMenuModel::removeMenuItem(long index)
 {
-    if (!ValidMenuIndex(iIndex))
+    if (!isValidIndex(index))
         return 0;
-    if (iIndex == 0) {
+    if (index == 0) {
         // Entry 0 always exists; removing it only blanks it.
         m_entries[0].caption.clear();
         return 0;
     }
     // Only caption and key move down; each place keeps its enabled state.
-    for (size_t i = size_t(iIndex) + 1; i < m_entries.size(); ++i) {
+    for (size_t i = size_t(index) + 1; i < m_entries.size(); ++i) {
         m_entries[i - 1].caption = m_entries[i].caption;
         m_entries[i - 1].key = m_entries[i].key;
     }
@@ -50,9 +50,9 @@ long TrayMenuModel::RemoveMenuItem(long iIndex)
     return 0;
 }
 
-void TrayMenuModel::setDefaultMenuIndex(long lIndex)
+void TrayMenuModel::setDefaultMenuIndex(long index)
 {
-    m_defaultIndex = ValidMenuIndex(lIndex) ? lIndex : 0;
+    m_defaultIndex = isValidIndex(index) ? index : 0;
 }
 
 } // namespace tray

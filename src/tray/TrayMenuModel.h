@@ -6,7 +6,7 @@
 namespace tray {
 
 // The tray menu as an array of entries addressed by index, with the rules
-// the owner relies on: the first AddMenuItem fills the entry that always
+// the owner relies on: the first addMenuItem fills the entry that always
 // exists (index 0), later ones append; removing shifts the later captions and
 // keys down; out-of-range indexes are ignored.
 class TrayMenuModel
@@ -21,13 +21,13 @@ public:
 
     TrayMenuModel();
 
-    long AddMenuItem(const QString &sCaption, const QString &sKey = QString(),
-                     bool bDefault = false);
-    void EnableMenuItem(long lIndex, bool bState);
-    long RemoveMenuItem(long iIndex);
-    long DefaultMenuIndex() const { return m_defaultIndex; }
-    void setDefaultMenuIndex(long lIndex);
-    bool ValidMenuIndex(long i) const;
+    long addMenuItem(const QString &caption, const QString &key = QString(),
+                     bool isDefault = false);
+    void setMenuItemEnabled(long index, bool enabled);
+    long removeMenuItem(long index);
+    long defaultMenuIndex() const { return m_defaultIndex; }
+    void setDefaultMenuIndex(long index);
+    bool isValidIndex(long i) const;
 
     const std::vector<Entry> &entries() const { return m_entries; }
 

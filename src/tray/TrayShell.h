@@ -28,8 +28,8 @@ public:
     // Whether a balloon can be shown now (a tray host is there and can draw
     // one); asked at every balloon because a tray host can come and go.
     virtual bool balloonsSupported() const = 0;
-    // eIcon: 1 information, 2 warning, 3 error, anything else none.
-    virtual void showBalloon(const QString &title, const QString &text, int eIcon,
+    // iconKind: 1 information, 2 warning, 3 error, anything else none.
+    virtual void showBalloon(const QString &title, const QString &text, int iconKind,
                              int timeoutMs) = 0;
     // Pops the menu up at the mouse unless the desktop already shows it.
     virtual void popupMenu(QMenu *menu) = 0;

@@ -12,8 +12,6 @@ class TestHostAddresses : public QObject
 private slots:
     void lan_data();
     void lan();
-    void infoText_data();
-    void infoText();
     void hostNameMessage();
     void hostNameOfThisMachine();
 };
@@ -43,39 +41,6 @@ void TestHostAddresses::lan()
     QCOMPARE(formatLanAddresses(interfaces), expected);
 }
 
-void TestHostAddresses::infoText_data()
-{
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("ip");
-    QTest::addColumn<QString>("lan");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("all empty") << ""
-                               << ""
-                               << ""
-                               << "Host Name: \r\nIP Internet: \r\nLAN IP Address: \r\n";
-    QTest::newRow("two LAN lines")
-        << "box"
-        << "203.0.113.7"
-        << "192.0.2.1\r\n192.0.2.2\r\n"
-        << "Host Name: box\r\nIP Internet: 203.0.113.7\r\nLAN IP Address: \r\n"
-           "192.0.2.1\r\n192.0.2.2\r\n";
-    QTest::newRow("failure text")
-        << "box"
-        << "(unable to access Internet)"
-        << ""
-        << "Host Name: box\r\nIP Internet: (unable to access Internet)\r\nLAN IP Address: \r\n";
-}
-
-void TestHostAddresses::infoText()
-{
-    QFETCH(QString, host);
-    QFETCH(QString, ip);
-    QFETCH(QString, lan);
-    QFETCH(QString, expected);
-    QCOMPARE(composeInfoText(host, ip, lan), expected);
-}
-
 void TestHostAddresses::hostNameMessage()
 {
     QCOMPARE(hostNameErrorMessage(36), QStringLiteral("Windows Sockets error 36 has occurred.  "
@@ -85,7 +50,7 @@ void TestHostAddresses::hostNameMessage()
 void TestHostAddresses::hostNameOfThisMachine()
 {
     QStringList messages;
-    const QString name = GetIPHostName(&messages);
+    const QString name = localHostName(&messages);
     QVERIFY(messages.isEmpty());
     QCOMPARE(name, QSysInfo::machineHostName());
 }

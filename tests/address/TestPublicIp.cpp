@@ -1,3 +1,4 @@
+#include "AddressServices.h"
 #include "PublicIp.h"
 
 #include <QtTest>
@@ -12,6 +13,7 @@ private slots:
     void cut();
     void url_data();
     void url();
+    void serviceLists();
 };
 
 void TestPublicIp::cut_data()
@@ -58,7 +60,7 @@ void TestPublicIp::cut()
 {
     QFETCH(QByteArray, page);
     QFETCH(QString, expected);
-    QCOMPARE(CutPublicIP(page), expected);
+    QCOMPARE(cutPublicIp(page), expected);
 }
 
 void TestPublicIp::url_data()
@@ -93,6 +95,21 @@ void TestPublicIp::url()
         QVERIFY2(!url.isValid(), qPrintable(url.toString()));
     else
         QCOMPARE(url.toString(), expected);
+}
+
+void TestPublicIp::serviceLists()
+{
+    QCOMPARE(chooseServices("", " ").services, builtInServices());
+    QCOMPARE(chooseServices("", "ftp://a.example/, b.example, ,http://[::1]:8/ip").services,
+             QList{QUrl("http://[::1]:8/ip")});
+    // Whoever wrote a list did not want the built-in services asked.
+    QCOMPARE(chooseServices("", "nonsense").services, QList<QUrl>());
+    // What the browser opens on: the configured page, else the first service.
+    QCOMPARE(serviceStartUrl(chooseServices("ip.example:8", "http://a.example/")),
+             QUrl("http://ip.example:8/quorvel.php"));
+    QCOMPARE(serviceStartUrl(chooseServices("", "http://a.example/ip, http://b.example/")),
+             QUrl("http://a.example/ip"));
+    QCOMPARE(serviceStartUrl(chooseServices("", "")), builtInServices().first());
 }
 
 QTEST_APPLESS_MAIN(TestPublicIp)

@@ -2,13 +2,13 @@
 #include "PublicIp.h"
 #include "PublicIpFetcher.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QtTest>
 
 using namespace address;
 
-// GetPublicIP against a real HTTP server on loopback.
+// fetch against real HTTP servers on loopback.
 class TestPublicIpFetcher : public QObject
 {
     Q_OBJECT
@@ -18,11 +18,13 @@ private slots:
     void answers();
     void ipv6Server();
     void serverDown();
-    void oversizedPage();
     void newRequestAbandonsOld();
+    void fallback();
+    void rotationSpreadsRefreshes();
 
 private:
-    QString fetch(PublicIpFetcher &f, const QString &host, int waitMs = 10000);
+    QString fetch(PublicIpFetcher &f, const ServiceChoice &choice, int waitMs = 10000);
+    QUrl page(const PageServer &s) const { return QUrl(s.url(QStringLiteral("/quorvel.php"))); }
     PageServer m_server;
 };
 
@@ -31,10 +33,10 @@ void TestPublicIpFetcher::initTestCase()
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
 }
 
-QString TestPublicIpFetcher::fetch(PublicIpFetcher &f, const QString &host, int waitMs)
+QString TestPublicIpFetcher::fetch(PublicIpFetcher &f, const ServiceChoice &choice, int waitMs)
 {
     QSignalSpy spy(&f, &PublicIpFetcher::finished);
-    f.GetPublicIP(host);
+    f.fetch(choice);
     if (!spy.wait(waitMs))
         return QStringLiteral("<no answer>");
     QTest::qWait(50); // a second finished() would show up here
@@ -45,28 +47,52 @@ QString TestPublicIpFetcher::fetch(PublicIpFetcher &f, const QString &host, int 
 
 void TestPublicIpFetcher::answers_data()
 {
+    QTest::addColumn<bool>("list"); // one service of a list, or a configured host's page
     QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("page");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("outcome"); // the result, or what the service did
 
-    QTest::newRow("address") << 200 << QByteArray("Your IP address is: <b>127.0.0.1</b>")
-                             << "127.0.0.1";
-    QTest::newRow("no marker") << 200 << QByteArray("<html>maintenance</html>") << kUnableToParseIP;
-    QTest::newRow("404") << 404 << QByteArray("Your IP address is: <b>127.0.0.1</b>")
-                         << kUnableToAccessInternet;
-    QTest::newRow("204 empty") << 204 << QByteArray() << kUnableToParseIP;
+    const QByteArray ip = "203.0.113.7";
+    const QByteArray marked = "Your IP address is: <b>" + ip + "</b>";
+    const QString no = QStringLiteral("not an address");
+    QTest::newRow("page") << false << 200 << marked << QString(ip);
+    QTest::newRow("page without marker")
+        << false << 200 << QByteArray("<p>x</p>") << kUnableToParseIP;
+    QTest::newRow("page 404") << false << 404 << marked << "status 404";
+    QTest::newRow("page 204") << false << 204 << QByteArray() << kUnableToParseIP;
+    QTest::newRow("page of 64 KiB") << false << 200 << marked.leftJustified(65536) << QString(ip);
+    QTest::newRow("page past 64 KiB")
+        << false << 200 << marked.leftJustified(65537) << "answer larger than 64 KiB";
+    QTest::newRow("plain") << true << 200 << ip << QString(ip);
+    QTest::newRow("line end") << true << 200 << ip + "\n" << QString(ip);
+    QTest::newRow("blanks around") << true << 200 << " \t" + ip + " \r\n" << QString(ip);
+    QTest::newRow("IPv6") << true << 200 << QByteArray("2001:db8::7\n") << "2001:db8::7";
+    QTest::newRow("marker page") << true << 200 << marked << QString(ip);
+    QTest::newRow("leading zero") << true << 200 << QByteArray("203.0.113.07") << no;
+    QTest::newRow("HTML page") << true << 200 << QByteArray("<html><h1>Down</h1></html>") << no;
+    QTest::newRow("captive portal")
+        << true << 200 << "<html>Sign in. Your device: " + ip + "</html>" << no;
+    QTest::newRow("empty body") << true << 200 << QByteArray() << no;
+    QTest::newRow("204") << true << 204 << QByteArray() << no;
+    QTest::newRow("301") << true << 301 << ip << "status 301";
+    QTest::newRow("500") << true << 500 << ip << "status 500";
+    QTest::newRow("past 4 KiB") << true << 200 << ip.leftJustified(4097)
+                                << "answer larger than 4 KiB";
 }
 
 void TestPublicIpFetcher::answers()
 {
+    QFETCH(bool, list);
     QFETCH(int, status);
-    QFETCH(QByteArray, page);
-    QFETCH(QString, expected);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, outcome);
     m_server.setStatus(status);
-    m_server.setPage(page);
+    m_server.setPage(body);
     PublicIpFetcher f;
-    QCOMPARE(fetch(f, m_server.hostPort()), expected);
+    const QString result = fetch(f, list ? ServiceChoice{{}, {page(m_server)}}
+                                         : ServiceChoice{m_server.hostPort(), {}});
     m_server.setStatus(200);
+    QCOMPARE(result == kUnableToAccessInternet ? f.attempts().last().outcome : result, outcome);
 }
 
 void TestPublicIpFetcher::ipv6Server()
@@ -76,32 +102,14 @@ void TestPublicIpFetcher::ipv6Server()
         QFAIL(qPrintable(QStringLiteral("IPv6 loopback needed: ") + v6.errorString()));
     v6.setAddress(QStringLiteral("::1"));
     PublicIpFetcher f;
-    QCOMPARE(fetch(f, v6.hostPort()), QStringLiteral("::1"));
+    QCOMPARE(fetch(f, {v6.hostPort(), {}}), QStringLiteral("::1"));
 }
 
 void TestPublicIpFetcher::serverDown()
 {
-    // A port that was just free: nobody listens there.
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
     PublicIpFetcher f;
-    QCOMPARE(fetch(f, QStringLiteral("127.0.0.1:%1").arg(port)), kUnableToAccessInternet);
-}
-
-void TestPublicIpFetcher::oversizedPage()
-{
-    QByteArray page = "Your IP address is: <b>127.0.0.1</b>";
-    page += QByteArray(PublicIpFetcher::kMaxPageBytes, ' ');
-    m_server.setPage(page);
-    PublicIpFetcher f;
-    QCOMPARE(fetch(f, m_server.hostPort()), kUnableToAccessInternet);
-
-    // Just at the limit is still a page.
-    page.truncate(PublicIpFetcher::kMaxPageBytes);
-    m_server.setPage(page);
-    QCOMPARE(fetch(f, m_server.hostPort()), QStringLiteral("127.0.0.1"));
+    QCOMPARE(fetch(f, {QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()), {}}),
+             kUnableToAccessInternet);
 }
 
 void TestPublicIpFetcher::newRequestAbandonsOld()
@@ -110,15 +118,55 @@ void TestPublicIpFetcher::newRequestAbandonsOld()
     m_server.setDelaySeconds(1);
     PublicIpFetcher f;
     QSignalSpy spy(&f, &PublicIpFetcher::finished);
-    f.GetPublicIP(m_server.hostPort());
+    f.fetch(m_server.hostPort());
     QTest::qWait(100);
     m_server.setDelaySeconds(0);
     m_server.setAddress(QStringLiteral("127.0.0.2"));
-    f.GetPublicIP(m_server.hostPort());
+    f.fetch(m_server.hostPort());
     QVERIFY(spy.wait(5000));
     QTest::qWait(1500); // long enough for the first answer to have come
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("127.0.0.2"));
+}
+
+void TestPublicIpFetcher::fallback()
+{
+    PageServer hanging, garbage;
+    QVERIFY(hanging.start() && garbage.start());
+    hanging.setDelaySeconds(30);
+    garbage.setPage("<html>Moved</html>");
+    m_server.setAddress(QStringLiteral("127.0.0.3"));
+    const QUrl refused(QStringLiteral("http://127.0.0.1:%1/").arg(closedLoopbackPort()));
+    PublicIpFetcher f;
+    f.setTurn(0);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(fetch(f, {{}, {refused, page(hanging), page(garbage), page(m_server)}}), "127.0.0.3");
+    QVERIFY(clock.elapsed() >= 5000 && clock.elapsed() < 6500);
+
+    // However many hang, the refresh as a whole keeps its limit.
+    f.setServiceTimeout(900);
+    f.setTimeout(1000);
+    clock.restart();
+    QCOMPARE(fetch(f, {{}, QList<QUrl>(4, page(hanging))}), kUnableToAccessInternet);
+    QVERIFY(clock.elapsed() < 1500);
+    const QStringList why = f.explanation().split(u'\n'); // a heading, then one line each
+    QCOMPARE(why.value(1), page(hanging).toString() + ": timed out after 0.9 s");
+    QCOMPARE(why.value(4), page(hanging).toString() + ": not asked, no time left");
+}
+
+void TestPublicIpFetcher::rotationSpreadsRefreshes()
+{
+    PageServer other;
+    QVERIFY(other.start());
+    other.setAddress(QStringLiteral("127.0.0.2"));
+    m_server.setAddress(QStringLiteral("127.0.0.1"));
+    PublicIpFetcher f; // starting at a random one
+    QStringList answers;
+    for (int i = 0; i < 4; ++i)
+        answers << fetch(f, {{}, {page(m_server), page(other)}});
+    QCOMPARE(answers.count(QStringLiteral("127.0.0.1")), 2);
+    QCOMPARE(answers.count(QStringLiteral("127.0.0.2")), 2);
 }
 
 QTEST_GUILESS_MAIN(TestPublicIpFetcher)

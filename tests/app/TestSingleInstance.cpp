@@ -12,30 +12,22 @@ class TestSingleInstance : public QObject
 {
     Q_OBJECT
 private slots:
-    void secondHolderIsRefused();
-    void releasedOnDestruction();
+    void secondHolderIsRefusedUntilReleased();
     void lockOfDeadProcessIsTakenOver();
     void lockOfLiveProcessIsKept();
 };
 
-void TestSingleInstance::secondHolderIsRefused()
-{
-    QTemporaryDir dir;
-    SingleInstance a(dir.filePath("q.lock"));
-    SingleInstance b(dir.filePath("q.lock"));
-    QVERIFY(a.tryLock());
-    QVERIFY(!b.tryLock());
-}
-
-void TestSingleInstance::releasedOnDestruction()
+void TestSingleInstance::secondHolderIsRefusedUntilReleased()
 {
     QTemporaryDir dir;
     {
         SingleInstance a(dir.filePath("q.lock"));
+        SingleInstance b(dir.filePath("q.lock"));
         QVERIFY(a.tryLock());
+        QVERIFY(!b.tryLock());
     }
-    SingleInstance b(dir.filePath("q.lock"));
-    QVERIFY(b.tryLock());
+    SingleInstance c(dir.filePath("q.lock"));
+    QVERIFY(c.tryLock());
 }
 
 // A lock file written by a process that no longer exists, as a crash or a

@@ -41,7 +41,7 @@ void TestIpServiceForms::readsBackLoopback()
     // Exactly what the program does with "IP Service Host" = host:port.
     address::PublicIpFetcher fetcher;
     QSignalSpy spy(&fetcher, &address::PublicIpFetcher::finished);
-    fetcher.GetPublicIP(hostPort(host, server.port()));
+    fetcher.fetch(hostPort(host, server.port()));
     QVERIFY2(spy.wait(10000), "no answer within 10 s");
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), host);
@@ -53,6 +53,13 @@ void TestIpServiceForms::readsBackLoopback()
     // Only ever read: anything else is refused and shows no address.
     const Reply post = fetch(host, server.port(), pageRequest("POST", "Content-Length: 0\r\n"));
     QVERIFY2(post.status == 405 && !post.body.contains("<b>"), post.head.constData());
+
+    // quorvel-ipd stands in a list of plain address services too.
+    if (form == "quorvel-ipd") {
+        fetcher.fetch(
+            address::ServiceChoice{{}, {QUrl("http://" + hostPort(host, server.port()) + "/ip")}});
+        QVERIFY(spy.wait(10000) && spy.last().at(0).toString() == host);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIpServiceForms)

@@ -49,6 +49,8 @@ void TestIpdConfig::arguments_data()
         "error: --threads is larger than --max-connections");
     row("header without proxy", {"--listen", "127.0.0.1:1", "--proxy-header", "x-forwarded-for"},
         "error: --proxy-header only matters with --trust-proxy");
+    row("proxy without its header", {"--listen", "127.0.0.1:1", "--trust-proxy", "10.0.0.1"},
+        "error: --trust-proxy needs --proxy-header");
 
     // Values refused with the option and the value named. Listen addresses
     // are numeric (a name resolves somewhere nobody chose) and IPv6 ones

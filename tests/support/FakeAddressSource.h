@@ -15,27 +15,27 @@ class FakeAddressSource : public address::AddressSource
 public:
     QList<address::AddressSnapshot> script;
     bool autoFinish = true;
-    QStringList hosts; // the host of every start()
+    QList<address::ServiceChoice> choices; // what every start() was to ask
 
     static address::AddressSnapshot snapshot(const QString &ip,
                                              const QString &lan = QStringLiteral("192.0.2.5\r\n"),
                                              const QString &host = QStringLiteral("testhost"))
     {
-        return {host, ip, lan, {}};
+        return {host, ip, lan, {}, {}};
     }
 
-    bool start(const QString &host) override
+    bool start(const address::ServiceChoice &choice) override
     {
         if (m_running)
             return false;
         m_running = true;
-        hosts << host;
+        choices << choice;
         if (autoFinish)
             QTimer::singleShot(0, this, &FakeAddressSource::finish);
         return true;
     }
     bool isRunning() const override { return m_running; }
-    int starts() const { return int(hosts.size()); }
+    int starts() const { return int(choices.size()); }
 
     void finish()
     {

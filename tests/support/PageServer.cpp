@@ -1,6 +1,14 @@
 #include "PageServer.h"
 
 #include <QFile>
+#include <QTcpServer>
+
+quint16 closedLoopbackPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
 
 PageServer::~PageServer()
 {

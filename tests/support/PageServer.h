@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+// A loopback port nobody listens on right now: connecting is refused.
+quint16 closedLoopbackPort();
+
 // A real HTTP server (Python's http.server) on loopback that serves the
 // public-IP page. The test rewrites the page, status and delay as it goes.
 class PageServer

@@ -42,6 +42,6 @@ void TestEnvironment::setLoopbackServices(const QString &ipServiceHost,
                                           const QString &homePage) const
 {
     settings::SettingsStore store;
-    store.SaveSetting(settings::keys::IPServiceHost, ipServiceHost);
-    store.SaveSetting(settings::keys::HomePage, homePage);
+    store.setValue(settings::keys::IPServiceHost, ipServiceHost);
+    store.setValue(settings::keys::HomePage, homePage);
 }

@@ -20,6 +20,7 @@ private slots:
     void cliUsage();
     void secondStartEndsSilently();
     void crashedRunDoesNotBlockNextStart();
+    void cliExplainsWhyNoAddress(); // last: it leaves a list that finds no address
 
 private:
     QProcess *startProgram();
@@ -35,7 +36,7 @@ void TestPrograms::initTestCase()
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
     m_server.setAddress(QStringLiteral("127.0.0.1"));
     m_env.setLoopbackServices(m_server.hostPort(), m_server.url(QStringLiteral("/home")));
-    settings::SettingsStore().SaveSetting(settings::keys::DontAskConfirmation, "1");
+    settings::SettingsStore().setValue(settings::keys::DontAskConfirmation, "1");
     QVERIFY2(QFileInfo::exists(QStringLiteral(QUORVEL_BIN_DIR "/quorvel")),
              "build the quorvel program first");
 }
@@ -62,7 +63,8 @@ void TestPrograms::cliUsage_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
     QTest::newRow("none") << QStringList{} << 2;
-    QTest::newRow("unknown") << QStringList{"ping"} << 2;
+    QTest::newRow("unknown") << QStringList{"nonsense"} << 2;
+    QTest::newRow("ip takes no arguments") << QStringList{"ip", "x"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
 }
 
@@ -75,7 +77,8 @@ void TestPrograms::cliUsage()
     QVERIFY(cli.waitForFinished(10000));
     QCOMPARE(cli.exitCode(), status);
     const QByteArray text = status == 0 ? cli.readAllStandardOutput() : cli.readAllStandardError();
-    QVERIFY2(text.startsWith("Usage: quorvel-cli ip"), text.constData());
+    QVERIFY2(text.startsWith("Usage: quorvel-cli COMMAND") && text.contains("\n  ip "),
+             text.constData());
 }
 
 QString TestPrograms::lockFile() const
@@ -119,6 +122,22 @@ void TestPrograms::crashedRunDoesNotBlockNextStart()
     QVERIFY(!next->waitForFinished(2000)); // still running: it took over
     next->terminate();
     QVERIFY(next->waitForFinished(5000));
+}
+
+void TestPrograms::cliExplainsWhyNoAddress()
+{
+    settings::SettingsStore().setValue(settings::keys::IPServiceHost, QString());
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closedLoopbackPort());
+    const QString garbage = m_server.url(QStringLiteral("/quorvel.php"));
+    settings::SettingsStore().setValue(settings::keys::IPServices, refused + " , " + garbage);
+    m_server.setPage("<html>Please log in</html>");
+    QProcess cli;
+    cli.start(QStringLiteral(QUORVEL_BIN_DIR "/quorvel-cli"), {QStringLiteral("ip")});
+    QVERIFY(cli.waitForFinished(20000));
+    QVERIFY(cli.readAllStandardOutput().contains("\nIP Internet: (unable to access Internet)\n"));
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    QVERIFY2(err.contains(refused + ": refused\n") && err.contains(garbage + ": not an address\n"),
+             qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestPrograms)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program on a real X display with a real tray host: its icon docks in
-# the tray, and a right click on the icon opens the tray menu.
+# the tray, a right click on the icon opens the tray menu, Exit ends it, and
+# SIGTERM ends it cleanly (icon gone, lock free, status 0) without asking.
 #   tray-end-to-end.sh BIN_DIR PYTHON
 set -euo pipefail
 bin="$1"
@@ -36,22 +37,23 @@ printf '[Settings]\nIP%%20Service%%20Host=127.0.0.1:%s\nHome%%20Page=http://127.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" BIN="$bin" WORK="$work"
 "$repo/scripts/with-tray-display" -- bash -euo pipefail -c '
 fail() { echo "FAIL: $*"; exit 1; }
+# The icon is a window of ours inside the tray host'"'"'s panel.
+find_icon() {
+    panel="$(xdotool search --class trayer 2>/dev/null | while read -r w; do
+        xwininfo -id "$w" | grep -q "\"panel\"" && echo "$w"; done | head -n 1)"
+    icon=""
+    [ -n "$panel" ] && icon="$(xwininfo -tree -id "$panel" | awk "/\"Quorvel\"/ {print \$1; exit}")"
+    [ -n "$icon" ]
+}
+wait_icon() {
+    for _ in $(seq 1 100); do find_icon && return 0; sleep 0.1; done
+    return 1
+}
+
 "$BIN/quorvel" > "$WORK/program.log" 2>&1 &
 prog=$!
 trap "kill $prog 2>/dev/null || true" EXIT
-
-# The icon is a window of ours inside the tray host'"'"'s panel.
-icon=""
-for _ in $(seq 1 100); do
-    panel="$(xdotool search --class trayer 2>/dev/null | while read -r w; do
-        xwininfo -id "$w" | grep -q "\"panel\"" && echo "$w"; done | head -n 1)"
-    if [ -n "$panel" ]; then
-        icon="$(xwininfo -tree -id "$panel" | awk "/\"Quorvel\"/ {print \$1; exit}")"
-        [ -n "$icon" ] && break
-    fi
-    sleep 0.1
-done
-[ -n "$icon" ] || fail "the tray icon did not dock in the tray host"
+wait_icon || fail "the tray icon did not dock in the tray host"
 echo "PASS: tray icon docked (window $icon)"
 
 # Wait for the main window: it appears once the first refresh is done.
@@ -83,5 +85,25 @@ for _ in $(seq 1 50); do kill -0 $prog 2>/dev/null || break; sleep 0.1; done
 kill -0 $prog 2>/dev/null && fail "Exit from the tray menu did not end the program"
 wait $prog || fail "the program exited with status $?"
 echo "PASS: Exit from the tray menu ended the program"
+
+# SIGTERM with the exit question switched on: no question, status 0 within
+# two seconds, the icon gone from the tray, and the lock free for a new start.
+sed -i "s/^Don%27t%20Ask%20Confirmation=1/Don%27t%20Ask%20Confirmation=0/" "$XDG_CONFIG_HOME/Quorvel/Quorvel.conf"
+"$BIN/quorvel" >> "$WORK/program.log" 2>&1 &
+prog=$!
+wait_icon || fail "the tray icon did not dock for the SIGTERM run"
+kill -TERM $prog
+for _ in $(seq 1 40); do kill -0 $prog 2>/dev/null || break; sleep 0.05; done
+kill -0 $prog 2>/dev/null && fail "SIGTERM did not end the program within 2 s"
+status=0
+wait $prog || status=$?
+[ "$status" -eq 0 ] || fail "SIGTERM: exit status $status"
+find_icon && fail "SIGTERM left the icon in the tray"
+"$BIN/quorvel" >> "$WORK/program.log" 2>&1 &
+prog=$!
+wait_icon || fail "a start after SIGTERM did not run (lock still held?)"
+kill -TERM $prog
+wait $prog || fail "the second SIGTERM run exited with status $?"
+echo "PASS: SIGTERM ended the program cleanly and released its lock"
 '
-echo "3 passed, 0 failed"
+echo "4 passed, 0 failed"

@@ -6,27 +6,20 @@ using tray::TrayMenuModel;
 
 namespace {
 
-QStringList captions(const TrayMenuModel &m)
+// "caption:key" of every entry, with "!" before disabled ones.
+QString describe(const TrayMenuModel &m)
 {
     QStringList out;
     for (const auto &e : m.entries())
-        out << e.caption;
-    return out;
-}
-
-QStringList keys(const TrayMenuModel &m)
-{
-    QStringList out;
-    for (const auto &e : m.entries())
-        out << e.key;
-    return out;
+        out << (e.enabled ? QString() : QStringLiteral("!")) + e.caption + u':' + e.key;
+    return out.join(u' ');
 }
 
 TrayMenuModel five()
 {
     TrayMenuModel m;
     for (const char *k : {"a", "b", "c", "d", "e"})
-        m.AddMenuItem(QString::fromLatin1(k).toUpper(), QString::fromLatin1(k));
+        m.addMenuItem(QString::fromLatin1(k).toUpper(), QString::fromLatin1(k));
     return m;
 }
 
@@ -36,99 +29,63 @@ class TestTrayMenuModel : public QObject
 {
     Q_OBJECT
 private slots:
-    void indexesCountFromZero();
-    void defaultEntry();
-    void remove_data();
-    void remove();
-    void enableOnlyValidIndexes();
-    void defaultIndexFallsBackToZero_data();
-    void defaultIndexFallsBackToZero();
+    void indexesAndDefault();
+    void edits_data();
+    void edits();
 };
 
-void TestTrayMenuModel::indexesCountFromZero()
+void TestTrayMenuModel::indexesAndDefault()
 {
     TrayMenuModel m;
     QCOMPARE(m.entries().size(), size_t(1)); // entry 0 exists before any add
-    QCOMPARE(m.AddMenuItem("&Open", "open", true), 0L);
-    QCOMPARE(m.entries().size(), size_t(1));
-    QCOMPARE(m.AddMenuItem("-"), 1L);
-    QCOMPARE(m.AddMenuItem("&Exit", "exit"), 2L);
-    QCOMPARE(captions(m), (QStringList{"&Open", "-", "&Exit"}));
-    QCOMPARE(keys(m), (QStringList{"open", "", "exit"}));
+    QCOMPARE(m.defaultMenuIndex(), 0L);
+    QCOMPARE(m.addMenuItem("&Open", "open"), 0L);
+    QCOMPARE(m.addMenuItem("-"), 1L);
+    QCOMPARE(m.addMenuItem("&Exit", "exit", true), 2L);
+    QCOMPARE(describe(m), QStringLiteral("&Open:open -: &Exit:exit"));
+    QCOMPARE(m.defaultMenuIndex(), 2L);
 }
 
-void TestTrayMenuModel::defaultEntry()
+void TestTrayMenuModel::edits_data()
 {
-    TrayMenuModel m;
-    QCOMPARE(m.DefaultMenuIndex(), 0L);
-    m.AddMenuItem("a", "a");
-    m.AddMenuItem("b", "b", true);
-    m.AddMenuItem("c", "c");
-    QCOMPARE(m.DefaultMenuIndex(), 1L);
-}
-
-void TestTrayMenuModel::remove_data()
-{
+    QTest::addColumn<QString>("op"); // r: remove, d: disable, f: default
     QTest::addColumn<long>("index");
-    QTest::addColumn<QStringList>("captions");
-    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("entries");
+    QTest::addColumn<long>("defaultIndex"); // after setting 2 first
 
-    QTest::newRow("middle shifts the rest down")
-        << 2L << QStringList{"A", "B", "D", "E"} << QStringList{"a", "b", "d", "e"};
-    QTest::newRow("last") << 4L << QStringList{"A", "B", "C", "D"}
-                          << QStringList{"a", "b", "c", "d"};
-    QTest::newRow("zero only blanks its caption")
-        << 0L << QStringList{"", "B", "C", "D", "E"} << QStringList{"a", "b", "c", "d", "e"};
-    QTest::newRow("past the end") << 5L << QStringList{"A", "B", "C", "D", "E"}
-                                  << QStringList{"a", "b", "c", "d", "e"};
-    QTest::newRow("negative") << -1L << QStringList{"A", "B", "C", "D", "E"}
-                              << QStringList{"a", "b", "c", "d", "e"};
+    QTest::newRow("remove middle shifts the rest down") << "r" << 2L << "A:a B:b D:d E:e" << 2L;
+    QTest::newRow("remove last") << "r" << 4L << "A:a B:b C:c D:d" << 2L;
+    QTest::newRow("remove zero only blanks its caption") << "r" << 0L << ":a B:b C:c D:d E:e" << 2L;
+    QTest::newRow("remove past the end") << "r" << 5L << "A:a B:b C:c D:d E:e" << 2L;
+    QTest::newRow("remove negative") << "r" << -1L << "A:a B:b C:c D:d E:e" << 2L;
+    QTest::newRow("disable") << "d" << 3L << "A:a B:b C:c !D:d E:e" << 2L;
+    QTest::newRow("disable out of range") << "d" << 5L << "A:a B:b C:c D:d E:e" << 2L;
+    // Removing moves captions and keys, not the enabled state of a place.
+    QTest::newRow("disable, then remove before it") << "dr" << 3L << "A:a B:b D:d !E:e" << 2L;
+    QTest::newRow("default valid") << "f" << 4L << "A:a B:b C:c D:d E:e" << 4L;
+    QTest::newRow("default too large") << "f" << 5L << "A:a B:b C:c D:d E:e" << 0L;
+    QTest::newRow("default negative") << "f" << -2L << "A:a B:b C:c D:d E:e" << 0L;
 }
 
-void TestTrayMenuModel::remove()
+void TestTrayMenuModel::edits()
 {
+    QFETCH(QString, op);
     QFETCH(long, index);
-    QFETCH(QStringList, captions);
-    QFETCH(QStringList, keys);
-    TrayMenuModel m = five();
-    QCOMPARE(m.RemoveMenuItem(index), 0L);
-    QCOMPARE(::captions(m), captions);
-    QCOMPARE(::keys(m), keys);
-}
-
-void TestTrayMenuModel::enableOnlyValidIndexes()
-{
-    TrayMenuModel m = five();
-    m.EnableMenuItem(3, false);
-    m.EnableMenuItem(5, false);
-    m.EnableMenuItem(-1, false);
-    QList<bool> enabled;
-    for (const auto &e : m.entries())
-        enabled << e.enabled;
-    QCOMPARE(enabled, (QList<bool>{true, true, true, false, true}));
-    // Removing an earlier entry moves captions, not the enabled state.
-    m.RemoveMenuItem(1);
-    QCOMPARE(m.entries()[3].caption, QStringLiteral("E"));
-    QVERIFY(!m.entries()[3].enabled);
-}
-
-void TestTrayMenuModel::defaultIndexFallsBackToZero_data()
-{
-    QTest::addColumn<long>("set");
-    QTest::addColumn<long>("expected");
-    QTest::newRow("valid") << 4L << 4L;
-    QTest::newRow("too large") << 5L << 0L;
-    QTest::newRow("negative") << -2L << 0L;
-}
-
-void TestTrayMenuModel::defaultIndexFallsBackToZero()
-{
-    QFETCH(long, set);
-    QFETCH(long, expected);
+    QFETCH(QString, entries);
+    QFETCH(long, defaultIndex);
     TrayMenuModel m = five();
     m.setDefaultMenuIndex(2);
-    m.setDefaultMenuIndex(set);
-    QCOMPARE(m.DefaultMenuIndex(), expected);
+    if (op == "r")
+        QCOMPARE(m.removeMenuItem(index), 0L);
+    else if (op == "d")
+        m.setMenuItemEnabled(index, false);
+    else if (op == "dr") {
+        m.setMenuItemEnabled(index, false);
+        m.removeMenuItem(2);
+    } else
+        m.setDefaultMenuIndex(index);
+    QCOMPARE(describe(m), entries);
+    QCOMPARE(m.defaultMenuIndex(), defaultIndex);
 }
 
 QTEST_APPLESS_MAIN(TestTrayMenuModel)

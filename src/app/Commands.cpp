@@ -1,0 +1,64 @@
+#include "Commands.h"
+
+#include "AboutDialog.h"
+#include "AdapterWindow.h"
+#include "BrowserLoader.h"
+#include "CommandRouter.h"
+#include "ConnectionStateWindow.h"
+#include "EmailSettingsDialog.h"
+#include "MainWindow.h"
+#include "NameLookupWindow.h"
+#include "PingWindow.h"
+#include "PreferencesDialog.h"
+#include "RemoteMacWindow.h"
+#include "SettingsStore.h"
+#include "TraceRouteWindow.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace app {
+
+using Modality = CommandRouter::Modality;
+
+void installCommands(CommandRouter &router, MainWindow &window)
+{
+    router.addAction(cmd::Open, [&window] { window.openFromTray(); });
+    router.addAction(cmd::Web,
+                     [] { QDesktopServices::openUrl(QUrl(settings::SettingsStore().homePage())); });
+    router.addAction(cmd::Exit, [&window] { window.close(); });
+    router.addWindow(cmd::IpLook, Modality::Modal,
+                     [](QWidget *parent) { return new tools::NameLookupWindow(parent); });
+    router.addWindow(cmd::State, Modality::Modal,
+                     [](QWidget *parent) { return new tools::ConnectionStateWindow(parent); });
+    router.addWindow(cmd::Adapters, Modality::Modal, [&router](QWidget *parent) {
+        auto *w = new tools::AdapterWindow(parent);
+        QObject::connect(w, &tools::AdapterWindow::remoteMacRequested, &router,
+                         [&router] { router.run(cmd::RemoteMac); });
+        return w;
+    });
+    router.addWindow(cmd::RemoteMac, Modality::Modal,
+                     [](QWidget *parent) { return new tools::RemoteMacWindow(parent); });
+    router.addWindow(cmd::Ping, Modality::Modal,
+                     [](QWidget *parent) { return new tools::PingWindow(parent); });
+    router.addWindow(cmd::Trace, Modality::Modal,
+                     [](QWidget *parent) { return new tools::TraceRouteWindow(parent); });
+    // The browser is nobody's child: it may outlive the main window.
+    router.addWindow(cmd::Browser, Modality::Modeless,
+                     [](QWidget *) { return browser::BrowserLoader::createWindow(); });
+    router.addWindow(cmd::About, Modality::Modal,
+                     [](QWidget *parent) { return new about::AboutDialog(parent); });
+    router.addWindow(
+        cmd::Preferences, Modality::Modal,
+        [](QWidget *parent) { return new settings::PreferencesDialog(parent); },
+        [&window] { window.loadPreferences(); });
+    router.addWindow(
+        cmd::Send, Modality::Modal,
+        [&window](QWidget *parent) {
+            return new mail::EmailSettingsDialog(
+                window.mailClient(), [&window] { return window.notification(); }, parent);
+        },
+        [&window] { window.loadMailSettings(); });
+}
+
+} // namespace app

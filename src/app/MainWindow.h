@@ -1,0 +1,196 @@
+#pragma once
+
+#include "AddressServices.h"
+#include "Notification.h"
+#include "RefreshLogic.h"
+#include "TrayIcon.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMessageBox;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace address {
+class AddressSource;
+struct AddressSnapshot;
+} // namespace address
+namespace mail {
+class MailClient;
+}
+namespace settings {
+class SettingsStore;
+class SoundPlayer;
+} // namespace settings
+namespace tray {
+class TrayShell;
+}
+
+namespace app {
+
+class CommandRouter;
+class HomePageVisitor;
+
+// The main window: shows the host name, the public address and the LAN
+// addresses, refreshes them, announces changes, and hides into the tray.
+// The windows behind its commands are opened by its CommandRouter.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // What the window reaches the outside world through. Both are adopted
+    // (the window deletes them).
+    struct Services
+    {
+        address::AddressSource *source = nullptr;
+        tray::TrayShell *trayShell = nullptr;
+    };
+
+    explicit MainWindow(Services services, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Reads the settings, sets up the tray and starts the first refresh;
+    // the window shows itself once that refresh has finished (unless it
+    // starts minimised, or the user has shown or hidden it meanwhile).
+    void load();
+
+    // Refresh of the three values followed by the change check (timer and
+    // start-up). Returns at once; refreshFinished() follows.
+    void refreshAddresses();
+    // Host name, public address and LAN addresses as three labelled lines:
+    // the tray tip and the body of the notification mail.
+    QString infoText() const;
+
+    // One minute has passed (the refresh timer's tick).
+    void countMinute();
+    // Runs a command word of either menu; only the key decides.
+    void runCommand(const QString &key);
+    // The main menu's entry at that position.
+    void chooseMenuItem(int index);
+
+    // Re-read after the dialogs that edit them close.
+    void loadMailSettings();
+    void loadPreferences();
+
+    // The desktop session is ending. Asks the exit question when the
+    // question is on and mayAsk() says the session manager lets us; false
+    // when the user said No (the session end should be cancelled).
+    // Otherwise the window closes as on Exit, without asking again.
+    bool endSession(const std::function<bool()> &mayAsk);
+    // The system asked the program to end (a signal): no question, the
+    // icon goes, the settings are on disk, the window closes.
+    void quitWithoutQuestion();
+
+    // Back as a normal window in front ("open" and a double click on the
+    // tray icon).
+    void openFromTray();
+
+    bool isRefreshing() const;
+    // A notification about the addresses shown now (the mail of a change).
+    mail::Notification notification() const;
+
+    CommandRouter *router() const { return m_router; }
+    mail::MailClient *mailClient() const { return m_mailClient; }
+    tray::TrayIcon *trayIcon() const { return m_trayIcon; }
+    qint16 refreshMinutes() const { return m_refreshMinutes; }
+    qint16 minutesElapsed() const { return m_minutesElapsed; }
+    QString lastPublicIp() const { return m_tracker.last(); }
+
+signals:
+    void refreshFinished();
+    // The window has closed for good (after the user confirmed).
+    void closed();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum class RefreshKind
+    {
+        Timer, // start-up and timer: no "please wait"/"finish" balloons
+        Button
+    };
+
+    void buildControls();
+    void buildMenu();
+    void createTrayIcon();
+    void enableRoutedControls();
+    void startRefresh(RefreshKind kind);
+    void onRefreshFinished(const address::AddressSnapshot &snapshot);
+    void checkPublicIpChanged();
+    void announceChange();
+    void sendNotificationMail();
+    void showBalloon(const QString &text);
+    void showMessages(const QStringList &messages);
+    void showAfterFirstRefresh();
+    void hideIntoTray();
+    bool askExitQuestion();
+    void shutDown();
+
+    void refreshNow();
+    void setTimedRefresh(bool on);
+    void chooseInterval(int index);
+
+    QGroupBox *m_addressGroup = nullptr;
+    QLabel *m_iconLabel = nullptr;
+    QLineEdit *m_hostNameEdit = nullptr;
+    QLineEdit *m_publicIpEdit = nullptr;
+    QPlainTextEdit *m_lanEdit = nullptr;
+    QPushButton *m_macAddressButton = nullptr;
+    QCheckBox *m_timedRefreshCheckBox = nullptr;
+    QComboBox *m_intervalComboBox = nullptr;
+    QTimer *m_refreshTimer = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_browserButton = nullptr;
+    QPushButton *m_refreshButton = nullptr;
+    QMenu *m_commandMenu = nullptr;
+
+    settings::SettingsStore *m_settings;
+    address::AddressSource *m_source;
+    tray::TrayShell *m_trayShell; // until the tray icon adopts it
+    QPointer<tray::TrayIcon> m_trayIcon;
+    HomePageVisitor *m_homePage;
+    CommandRouter *m_router;
+    mail::MailClient *m_mailClient;
+    QPointer<QMessageBox> m_messageBox;
+    settings::SoundPlayer *m_sound;
+
+    IpChangeTracker m_tracker;
+    RefreshKind m_runningKind = RefreshKind::Timer;
+    bool m_timerRefreshPending = false;
+    bool m_firstRefreshDone = false;
+    // Set once the user has shown or hidden the window: from then on the
+    // end of the first refresh leaves it where the user put it.
+    bool m_userPlacedWindow = false;
+    bool m_closing = false;
+    address::ServiceChoice m_services;
+    QString m_homePageUrl;
+
+    // In-memory copies of the settings; they, not the store, drive the
+    // window between the moments the settings are read.
+    qint16 m_refreshMinutes = 0;
+    qint16 m_minutesElapsed = 0;
+    qint16 m_sendMail = 0;
+    QString m_smtpServer, m_userName, m_password, m_fromEmail, m_toEmail;
+    bool m_requireEncryption = false;
+    qint16 m_startAtLogon = 0;
+    qint16 m_startMinimized = 0;
+    qint16 m_noBalloons = 0;
+    qint16 m_noExitQuestion = 0;
+    qint16 m_playSound = 0;
+    QString m_soundFile;
+};
+
+} // namespace app

@@ -1,0 +1,99 @@
+#include "BrowserLoader.h"
+
+#include "AddressServices.h"
+#include "BrowserWindowFactory.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QOpenGLContext>
+#include <QPluginLoader>
+#include <QWidget>
+
+QT_BEGIN_NAMESPACE
+// Exported by QtGui but missing from its public headers; the web engine
+// declares it the same way.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+QT_END_NAMESPACE
+
+namespace browser {
+
+namespace {
+
+QString g_error;
+
+// The web engine draws through a graphics context shared with Qt's, which
+// must exist before its library is loaded (without one, Qt 6.4's engine
+// crashes as it starts). QGuiApplication makes it at start-up when asked
+// to (Qt::AA_ShareOpenGLContexts), but that loads the graphics driver,
+// some 60 MB, into a program that may never open the browser; so it is
+// made here, the way QGuiApplication would, just before it is needed.
+void shareGraphicsContext()
+{
+    if (QOpenGLContext::globalShareContext())
+        return;
+    // Qt warns that this belongs before the application object; it is late
+    // on purpose, so the warning is kept off the error output.
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    qInstallMessageHandler(previous);
+    auto *context = new QOpenGLContext;
+    // One that cannot be made (no graphics driver) is shared all the same:
+    // it tells the engine to draw without the graphics card.
+    context->create();
+    qt_gl_set_global_share_context(context);
+    // Post routines run last-registered first, so the web engine, whose
+    // own is registered later, has shut down before this one runs.
+    qAddPostRoutine([] {
+        delete QOpenGLContext::globalShareContext();
+        qt_gl_set_global_share_context(nullptr);
+    });
+}
+
+} // namespace
+
+QWidget *BrowserLoader::createWindow()
+{
+    // Loaded once and never unloaded: the web engine cannot be taken out
+    // of a running process again.
+    shareGraphicsContext();
+    // Qt 6.4's engine reports its graphics set-up on every start; that is
+    // for those who ask (QT_LOGGING_RULES still can).
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.debug=false\n"
+                                                    "qt.webenginecontext.info=false"));
+    static QPluginLoader loader(QString::fromLatin1(kPluginName));
+    auto *factory = qobject_cast<BrowserWindowFactory *>(loader.instance());
+    if (!factory) {
+        g_error = loader.errorString();
+        qWarning("The browser window cannot be opened: %s", qPrintable(g_error));
+        return nullptr;
+    }
+    return factory->createWindow(configuredAddresses());
+}
+
+QString BrowserLoader::errorString()
+{
+    return g_error;
+}
+
+BrowserAddresses BrowserLoader::configuredAddresses()
+{
+    const QString translation = settings::SettingsStore()
+                                    .value(settings::keys::TranslationHost, QString())
+                                    .value_or(QString())
+                                    .trimmed();
+    return browserAddresses(startPage(),
+                            translation.isEmpty() ? QString(kDefaultTranslationHost) : translation);
+}
+
+QString BrowserLoader::startPage()
+{
+    const settings::SettingsStore store;
+    return address::serviceStartUrl(
+               address::chooseServices(store.ipServiceHost(), store.ipServices()))
+        .toString();
+}
+
+} // namespace browser

@@ -1,0 +1,137 @@
+#include "DefaultMailAccount.h"
+
+#include <QDir>
+#include <QHash>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace platform {
+
+namespace {
+
+using IniSections = QList<std::pair<QString, QHash<QString, QString>>>;
+
+IniSections parseIni(const QString &text)
+{
+    IniSections sections;
+    for (QString line : text.split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            sections.append({line.mid(1, line.size() - 2), {}});
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq > 0 && !sections.isEmpty())
+            sections.last().second.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+    }
+    return sections;
+}
+
+// A JavaScript string literal's content with its escapes resolved.
+QString unescapeJs(const QString &s)
+{
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        QChar c = s.at(i);
+        if (c != u'\\' || i + 1 == s.size()) {
+            out += c;
+            continue;
+        }
+        c = s.at(++i);
+        if (c == u'n')
+            out += u'\n';
+        else if (c == u't')
+            out += u'\t';
+        else if ((c == u'u' && i + 4 < s.size()) || (c == u'x' && i + 2 < s.size())) {
+            const int digits = c == u'u' ? 4 : 2;
+            bool ok = false;
+            const ushort code = s.mid(i + 1, digits).toUShort(&ok, 16);
+            if (ok) {
+                out += QChar(code);
+                i += digits;
+            } else {
+                out += c;
+            }
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString thunderbirdDefaultProfile(const QString &profilesIni, const QString &baseDir)
+{
+    const IniSections sections = parseIni(profilesIni);
+    auto resolve = [&](const QString &path, bool relative) {
+        return relative ? QDir(baseDir).filePath(path) : path;
+    };
+    for (const auto &[name, values] : sections)
+        if (name.startsWith(QLatin1StringView("Install")) && !values.value("Default").isEmpty())
+            return resolve(values.value("Default"), !QDir::isAbsolutePath(values.value("Default")));
+    QList<QHash<QString, QString>> profiles;
+    for (const auto &[name, values] : sections)
+        if (name.startsWith(QLatin1StringView("Profile")) && !values.value("Path").isEmpty())
+            profiles.append(values);
+    for (const auto &p : profiles)
+        if (p.value("Default") == QLatin1StringView("1"))
+            return resolve(p.value("Path"), p.value("IsRelative", "1") == QLatin1StringView("1"));
+    if (profiles.size() == 1)
+        return resolve(profiles.first().value("Path"),
+                       profiles.first().value("IsRelative", "1") == QLatin1StringView("1"));
+    return QString();
+}
+
+MailAccount thunderbirdAccount(const QString &prefsJs)
+{
+    // user_pref("name", "text"); or user_pref("name", 123); one per line.
+    static const QRegularExpression pref(
+        QString::fromLatin1(R"re(^\s*user_pref\(\s*"((?:[^"\\]|\\.)*)"\s*,\s*)re"
+                            R"re((?:"((?:[^"\\]|\\.)*)"|([^)\s]*))\s*\)\s*;)re"),
+        QRegularExpression::MultilineOption);
+    QHash<QString, QString> prefs;
+    for (auto it = pref.globalMatch(prefsJs); it.hasNext();) {
+        const auto m = it.next();
+        prefs.insert(unescapeJs(m.captured(1)),
+                     m.capturedStart(2) >= 0 ? unescapeJs(m.captured(2)) : m.captured(3));
+    }
+    auto found = [&](const QString &key) -> std::optional<QString> {
+        const QString v = prefs.value(key);
+        return v.isEmpty() ? std::nullopt : std::optional<QString>(v);
+    };
+
+    MailAccount account;
+    const QString accountKey = prefs.value(QStringLiteral("mail.accountmanager.defaultaccount"));
+    if (accountKey.isEmpty())
+        return account;
+    const QString identity =
+        prefs.value(QStringLiteral("mail.account.%1.identities").arg(accountKey))
+            .section(u',', 0, 0)
+            .trimmed();
+    if (identity.isEmpty())
+        return account;
+    const QString id = QStringLiteral("mail.identity.%1.").arg(identity);
+    account.email = found(id + QStringLiteral("useremail"));
+    account.displayName = found(id + QStringLiteral("fullName"));
+    QString smtp = prefs.value(id + QStringLiteral("smtpServer"));
+    if (smtp.isEmpty())
+        smtp = prefs.value(QStringLiteral("mail.smtp.defaultserver"));
+    if (!smtp.isEmpty()) {
+        const QString server = QStringLiteral("mail.smtpserver.%1.").arg(smtp);
+        if (const auto host = found(server + QStringLiteral("hostname"))) {
+            // Our server field takes host:port, so a submission or TLS port
+            // set in the account comes along.
+            const QString port = prefs.value(server + QStringLiteral("port"));
+            const bool ownPort = !port.isEmpty() && port != QLatin1StringView("25") &&
+                                 port != QLatin1StringView("0");
+            const QString h = host->contains(u':') ? u'[' + *host + u']' : *host;
+            account.smtpServer = ownPort ? h + u':' + port : *host;
+        }
+    }
+    return account;
+}
+
+} // namespace platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// The first IPv4 address the system's name service lists for name, in
+// dotted form; a dotted address comes back as it is. Empty when the name
+// does not resolve. Blocks for as long as the name service takes: call it
+// off the GUI thread.
+QString firstIpv4Address(const QString &name);
+
+} // namespace platform

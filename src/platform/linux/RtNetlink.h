@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+
+namespace platform::detail {
+
+// A routing netlink socket: asks the kernel about links, routes and
+// neighbours, and optionally listens to its change announcements. Nothing
+// here needs privileges.
+class RtNetlink
+{
+public:
+    using MessageHandler = std::function<void(const nlmsghdr &message)>;
+
+    // groups: the announcement groups to join (RTMGRP_*), 0 for none.
+    explicit RtNetlink(unsigned groups = 0);
+    ~RtNetlink();
+    RtNetlink(const RtNetlink &) = delete;
+    RtNetlink &operator=(const RtNetlink &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+
+    // Sends a request (its length, sequence number and NLM_F_REQUEST are
+    // filled in here) and hands every answer to onMessage until the kernel
+    // has said all. False when the kernel refused the request or did not
+    // finish within the time-out; what arrived until then has been handed on.
+    bool request(nlmsghdr &message, const MessageHandler &onMessage,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(1));
+
+    // Hands on the announcements that arrive within the time-out; returns
+    // as soon as at least one has been read. False when none came.
+    bool readAnnouncements(std::chrono::milliseconds timeout, const MessageHandler &onMessage);
+
+private:
+    int m_fd = -1;
+    unsigned m_sequence = 0;
+};
+
+// Calls onAttribute(type, data, length) for each attribute of a message
+// whose fixed header (ifinfomsg, rtmsg, ndmsg, ...) is headerSize long.
+void forEachAttribute(
+    const nlmsghdr &message, size_t headerSize,
+    const std::function<void(int type, const void *data, size_t length)> &onAttribute);
+
+// Appends an attribute to a request built in a buffer of the given
+// capacity; false when it does not fit.
+bool appendAttribute(nlmsghdr &message, size_t capacity, int type, const void *data, size_t length);
+
+} // namespace platform::detail

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+class QTimer;
+
+namespace tools {
+
+// Resolves one name at a time to its first IPv4 address without blocking
+// the caller's thread: the name service is asked on a worker thread, and
+// an answer that takes longer than the time-out counts as none.
+class HostLookup : public QObject
+{
+    Q_OBJECT
+public:
+    // Returns the dotted address, or "" when the name does not resolve.
+    using Resolver = std::function<QString(const QString &name)>;
+
+    // The name service gives up on its own after a few tries of a few
+    // seconds each; this is a little more than the usual total.
+    static constexpr std::chrono::milliseconds kDefaultTimeout{12000};
+
+    explicit HostLookup(QObject *parent = nullptr, Resolver resolve = {});
+
+    void setTimeout(std::chrono::milliseconds timeout);
+    // Starts a lookup; one that still runs is given up.
+    void start(const QString &name);
+    bool isRunning() const { return m_running != nullptr; }
+
+signals:
+    // The address, or "" (the name does not resolve, or too late).
+    void finished(const QString &address);
+
+private:
+    void finish(const QString &address);
+    void forgetRunning();
+
+    Resolver m_resolve;
+    QTimer *m_timeout;
+    QFutureWatcher<QString> *m_running = nullptr;
+};
+
+} // namespace tools
