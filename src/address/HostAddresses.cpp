@@ -13,15 +13,40 @@ QString hostNameErrorMessage(int errorCode)
            QStringLiteral(" has occurred.  Unable to successfully get Host Name.");
 }
 
+QString socketsStartupMessage(const platform::SocketsStartup &startup)
+{
+    switch (platform::socketsProblem(startup)) {
+    case platform::SocketsProblem::None:
+        return QString();
+    case platform::SocketsProblem::NotResponding:
+        return QStringLiteral("The 32-bit Windows Socket is not responding.");
+    case platform::SocketsProblem::TooFewSockets:
+        return QStringLiteral("This application requires a minimum of 1 supported sockets.");
+    case platform::SocketsProblem::VersionTooOld:
+        return QStringLiteral("Sockets version %1.%2 is not supported by 32-bit Windows Sockets.")
+            .arg(startup.version & 0xFF)
+            .arg(startup.version >> 8);
+    }
+    return QString();
+}
+
+QString hostNameFrom(const platform::HostNameResult &result, QStringList *messages)
+{
+    QStringList said;
+    if (const QString startup = socketsStartupMessage(result.startup); !startup.isEmpty())
+        said << startup;
+    else if (!result.ok)
+        said << hostNameErrorMessage(result.errorCode);
+    if (result.cleanupFailed)
+        said << QStringLiteral("Socket error occurred in Cleanup.");
+    if (messages)
+        *messages += said;
+    return result.ok ? QString::fromLocal8Bit(result.name) : QString();
+}
+
 QString localHostName(QStringList *messages)
 {
-    const platform::HostNameResult r = platform::queryHostName();
-    if (!r.ok) {
-        if (messages)
-            messages->append(hostNameErrorMessage(r.errorCode));
-        return QString();
-    }
-    return QString::fromLocal8Bit(r.name);
+    return hostNameFrom(platform::queryHostName(), messages);
 }
 
 QString formatLanAddresses(const QList<InterfaceAddresses> &interfaces)

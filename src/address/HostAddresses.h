@@ -4,14 +4,23 @@
 #include <QString>
 #include <QStringList>
 
+namespace platform {
+struct HostNameResult;
+struct SocketsStartup;
+} // namespace platform
+
 namespace address {
 
-// The host name as the system reports it, or "" when it cannot be had; in
-// that case the text the user must see is appended to messages.
+// The host name as the system reports it, or "" when it cannot be had. The
+// texts the user must see (a sockets layer that failed, a refused query)
+// are appended to messages.
 QString localHostName(QStringList *messages);
+QString hostNameFrom(const platform::HostNameResult &result, QStringList *messages);
 
 // The text shown when the system refuses the host name.
 QString hostNameErrorMessage(int errorCode);
+// The text shown when the sockets layer did not start usably; "" when it did.
+QString socketsStartupMessage(const platform::SocketsStartup &startup);
 
 // One network interface as far as the LAN list cares.
 struct InterfaceAddresses

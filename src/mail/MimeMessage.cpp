@@ -1,10 +1,10 @@
 #include "MimeMessage.h"
 
 #include "Base64.h"
+#include "ContentType.h"
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QMimeDatabase>
 #include <QUuid>
 
 namespace mail {
@@ -141,11 +141,7 @@ QString htmlAlternativeText()
 
 QString contentTypeForFile(const QString &fileName)
 {
-    if (!fileName.contains(u'.'))
-        return QStringLiteral("application/octet-stream");
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    return type.isValid() && !type.isDefault() ? type.name()
-                                               : QStringLiteral("application/octet-stream");
+    return platform::contentTypeForFile(fileName);
 }
 
 QString attachmentPartHeader(const QString &fileName, const QString &contentType)

@@ -39,4 +39,12 @@ ConnectionState connectionStateOf(const NetworkSnapshot &snapshot)
     return state;
 }
 
+ConnectionState connectionStateFromService(bool connected, quint32 flags)
+{
+    constexpr quint32 known = connection::Modem | connection::Lan | connection::Proxy |
+                              connection::ModemBusy | connection::RasInstalled |
+                              connection::Offline | connection::Configured;
+    return ConnectionState{connected, flags & known};
+}
+
 } // namespace platform

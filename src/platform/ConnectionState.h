@@ -51,20 +51,25 @@ struct NetworkSnapshot
     bool dialUpInstalled = false;      // a PPP daemon is installed
 };
 
-// The rule, without any I/O: online when a default route leaves through a
+// The rule, without any I/O, for systems that have no connection service
+// of their own (Linux): online when a default route leaves through a
 // non-loopback interface that is up and running (the lowest metric decides
 // which); that interface makes it a modem or a LAN connection; no such route
 // is offline. A proxy variable set, a PPP daemon installed and a configured
 // non-loopback interface add their flags.
 ConnectionState connectionStateOf(const NetworkSnapshot &snapshot);
 
-// Reads the system's interfaces, default routes and proxy settings now. No
-// traffic is sent; it only asks the kernel, so it returns at once.
+// Reads the system's interfaces, default routes and proxy settings now (not
+// on Windows, which answers the question itself). No traffic is sent; it only
+// asks the kernel, so it returns at once.
 NetworkSnapshot takeNetworkSnapshot();
 
-inline ConnectionState queryConnectionState()
-{
-    return connectionStateOf(takeNetworkSnapshot());
-}
+// The answer of a system's connection service (Windows: whether it reports
+// a connection, and the flag word it fills in whatever it reports). Flags
+// this program has no name for are dropped.
+ConnectionState connectionStateFromService(bool connected, quint32 flags);
+
+// How the machine is connected now. Returns at once.
+ConnectionState queryConnectionState();
 
 } // namespace platform

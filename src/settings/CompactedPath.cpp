@@ -1,5 +1,8 @@
 #include "CompactedPath.h"
 
+#include "PathCompaction.h"
+
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QList>
 
@@ -48,8 +51,13 @@ QString compactedPath(const QString &path, int maxWidth, const TextWidth &textWi
     return kEllipsis;
 }
 
-QString compactedPath(const QString &path, int maxWidth, const QFontMetrics &metrics)
+QString compactedPath(const QString &path, int maxWidth, const QFont &font)
 {
+    const QFontInfo drawn(font);
+    if (auto system = platform::systemCompactedPath(
+            path, maxWidth, {drawn.family(), drawn.pixelSize(), drawn.weight(), drawn.italic()}))
+        return *system;
+    const QFontMetrics metrics(font);
     return compactedPath(path, maxWidth, [&metrics](QStringView text) {
         return metrics.horizontalAdvance(text.toString());
     });

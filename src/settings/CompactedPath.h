@@ -4,7 +4,7 @@
 #include <QStringView>
 #include <functional>
 
-class QFontMetrics;
+class QFont;
 
 namespace settings {
 
@@ -19,6 +19,8 @@ using TextWidth = std::function<int(QStringView)>;
 // result is never longer than the path plus the three dots. Both "/" and
 // "\" separate folders.
 QString compactedPath(const QString &path, int maxWidth, const TextWidth &textWidth);
-QString compactedPath(const QString &path, int maxWidth, const QFontMetrics &metrics);
+// The same for text drawn in font; where the system shortens paths itself
+// (Windows), its shortening is taken instead.
+QString compactedPath(const QString &path, int maxWidth, const QFont &font);
 
 } // namespace settings

@@ -153,7 +153,7 @@ void PreferencesDialog::readSettings()
 
 QString PreferencesDialog::fitPathToLabel(const QString &path) const
 {
-    return compactedPath(path, m_soundFileLabel->width(), fontMetrics());
+    return compactedPath(path, m_soundFileLabel->width(), font());
 }
 
 void PreferencesDialog::showSoundFile(const QString &path)

@@ -1,10 +1,12 @@
 #include "HostAddresses.h"
+#include "HostName.h"
 
 #include <QtTest>
 
 using namespace address;
 
 Q_DECLARE_METATYPE(QList<address::InterfaceAddresses>)
+Q_DECLARE_METATYPE(platform::HostNameResult)
 
 class TestHostAddresses : public QObject
 {
@@ -13,6 +15,8 @@ private slots:
     void lan_data();
     void lan();
     void hostNameMessage();
+    void hostNameMessages_data();
+    void hostNameMessages();
     void hostNameOfThisMachine();
 };
 
@@ -45,6 +49,42 @@ void TestHostAddresses::hostNameMessage()
 {
     QCOMPARE(hostNameErrorMessage(36), QStringLiteral("Windows Sockets error 36 has occurred.  "
                                                       "Unable to successfully get Host Name."));
+}
+
+void TestHostAddresses::hostNameMessages_data()
+{
+    QTest::addColumn<platform::HostNameResult>("result");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("messages");
+    using R = platform::HostNameResult;
+    QTest::newRow("name") << R{true, "host", 0, {}, false} << "host" << QStringList();
+    QTest::newRow("sockets not responding")
+        << R{false, {}, 0, {10091, 0, 0}, false} << ""
+        << QStringList{"The 32-bit Windows Socket is not responding."};
+    QTest::newRow("no sockets") << R{false, {}, 0, {0, 0x0101, 0}, false} << ""
+                                << QStringList{"This application requires a minimum of 1 "
+                                               "supported sockets."};
+    QTest::newRow("version 1.0") << R{false, {}, 0, {0, 0x0001, 100}, false} << ""
+                                 << QStringList{"Sockets version 1.0 is not supported by 32-bit "
+                                                "Windows Sockets."};
+    QTest::newRow("version 0.2") << R{false, {}, 0, {0, 0x0200, 100}, false} << ""
+                                 << QStringList{"Sockets version 0.2 is not supported by 32-bit "
+                                                "Windows Sockets."};
+    QTest::newRow("version 2.0 will do")
+        << R{true, "h", 0, {0, 0x0002, 100}, false} << "h" << QStringList();
+    QTest::newRow("query refused, clean-up failed")
+        << R{false, {}, 10093, {}, true} << ""
+        << QStringList{hostNameErrorMessage(10093), "Socket error occurred in Cleanup."};
+    QTest::newRow("clean-up failed, name kept") << R{true, "host", 0, {}, true} << "host"
+                                                << QStringList{"Socket error occurred in Cleanup."};
+}
+
+void TestHostAddresses::hostNameMessages()
+{
+    QFETCH(platform::HostNameResult, result);
+    QStringList messages;
+    QTEST(hostNameFrom(result, &messages), "name");
+    QTEST(messages, "messages");
 }
 
 void TestHostAddresses::hostNameOfThisMachine()

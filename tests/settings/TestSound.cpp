@@ -1,3 +1,4 @@
+#include "PcmImage.h"
 #include "WaveFile.h"
 #include "WaveImage.h"
 
@@ -70,6 +71,47 @@ private slots:
                 qToLittleEndian(quint32(n - 8), cut.data() + 4);
             QVERIFY(!settings::parseWave(QByteArrayView(cut.data(), n)));
         }
+    }
+
+    // A player handed memory believes the sizes inside the image: the image
+    // it gets holds just the samples found, whatever the file around them.
+    void imageForPlayers_data()
+    {
+        QTest::addColumn<QByteArray>("image");
+        const QByteArray data = chunk("data", kSamples);
+        QTest::newRow("plain") << riff(format(1, 1, 22050, 16) + data);
+        QTest::newRow("other chunks, junk after")
+            << riff(chunk("LIST", "abc") + format(1, 2, 44100, 8) + data + chunk("cue ", "x")) +
+                   "junk";
+        QTest::newRow("partial frame") << riff(format(1, 2, 8000, 16) + chunk("data", "1234567"));
+    }
+    void imageForPlayers()
+    {
+        QFETCH(QByteArray, image);
+        const auto layout = settings::parseWave(image);
+        QVERIFY(layout);
+        const QByteArray rebuilt = platform::pcmImage(image, *layout);
+        QCOMPARE(rebuilt.size(), 44 + layout->size);
+        QCOMPARE(qFromLittleEndian<quint32>(rebuilt.constData() + 4), quint32(rebuilt.size() - 8));
+        const auto again = settings::parseWave(rebuilt);
+        QVERIFY(again);
+        QCOMPARE((QList<int>{again->channels, again->sampleRate, again->bitsPerSample}),
+                 (QList<int>{layout->channels, layout->sampleRate, layout->bitsPerSample}));
+        QCOMPARE(rebuilt.mid(again->offset, again->size), image.mid(layout->offset, layout->size));
+        // 400 bytes of 16-bit mono at 22050 Hz last 9 ms.
+        if (QTest::currentDataTag() == QByteArray("plain"))
+            QCOMPARE(platform::playingTimeMs(*layout), 9);
+    }
+
+    void layoutOutsideTheImage()
+    {
+        const QByteArray image = riff(format(1, 1, 22050, 16) + chunk("data", kSamples));
+        platform::PcmLayout layout = *settings::parseWave(image);
+        layout.size += 1;
+        QVERIFY(platform::pcmImage(image, layout).isEmpty());
+        layout.size = -1;
+        QVERIFY(platform::pcmImage(image, layout).isEmpty());
+        QCOMPARE(platform::playingTimeMs(layout), 0);
     }
 };
 

@@ -158,4 +158,9 @@ NetworkSnapshot takeNetworkSnapshot()
     return s;
 }
 
+ConnectionState queryConnectionState()
+{
+    return connectionStateOf(takeNetworkSnapshot());
+}
+
 } // namespace platform
