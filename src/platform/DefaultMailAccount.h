@@ -14,7 +14,8 @@ struct MailAccount
     std::optional<QString> displayName;
 };
 
-// Reads it now from the user's files; nothing found gives no values.
+// Reads it now (Linux: Thunderbird's default profile; Windows: the mail
+// client's accounts in the user's registry); nothing found gives no values.
 MailAccount readDefaultMailAccount();
 
 // The folder of the default profile named by a Thunderbird profiles.ini

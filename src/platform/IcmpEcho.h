@@ -64,7 +64,10 @@ public:
         // range in net.ipv4.ping_group_range).
         Datagram,
         // A raw socket (Linux: root or the CAP_NET_RAW capability).
-        Raw
+        Raw,
+        // The system's own echo service (Windows: IcmpCreateFile), which
+        // sends and matches the requests itself.
+        Service
     };
 
     // Opens the handle; see kind() and openError().

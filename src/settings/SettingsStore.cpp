@@ -13,6 +13,11 @@ SettingsStore::SettingsStore()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quorvel"),
                  QStringLiteral("Quorvel"))
 {
+#ifdef Q_OS_WIN
+    // The settings are the user's alone (HKEY_CURRENT_USER): no machine-wide
+    // or organisation-wide key may stand in for one that is missing.
+    m_settings.setFallbacksEnabled(false);
+#endif
 }
 
 std::optional<QString> SettingsStore::value(const QString &key, const QString &fallback) const

@@ -7,7 +7,10 @@
 namespace settings {
 
 // The per-user settings store: one section "Settings" of the application
-// "Quorvel". Every value is text; flags and numbers are decimal text.
+// "Quorvel". Every value is text; flags and numbers are decimal text. On
+// Linux it is a file in the user's configuration folder; on Windows the
+// user's registry key Software\Quorvel\Quorvel\Settings, one string
+// value per key.
 //
 // All access goes through here so that tests can point the program at a
 // folder of their own (XDG_CONFIG_HOME) and so that nothing else needs to
@@ -21,7 +24,8 @@ public:
     // stored value is unreadable (not text), so callers keep what they had.
     std::optional<QString> value(const QString &key, const QString &fallback) const;
     // Writes the text unchanged, replacing any earlier value. The file is
-    // replaced atomically, so a crash never leaves half a settings file.
+    // replaced atomically, so a crash never leaves half a settings file
+    // (the registry writes each value whole).
     void setValue(const QString &key, const QString &text);
 
     // value followed by the 16-bit conversion; nothing when the stored
