@@ -83,7 +83,6 @@ private slots:
         QTest::newRow("other chunks, junk after")
             << riff(chunk("LIST", "abc") + format(1, 2, 44100, 8) + data + chunk("cue ", "x")) +
                    "junk";
-        QTest::newRow("partial frame") << riff(format(1, 2, 8000, 16) + chunk("data", "1234567"));
     }
     void imageForPlayers()
     {
@@ -91,26 +90,22 @@ private slots:
         const auto layout = settings::parseWave(image);
         QVERIFY(layout);
         const QByteArray rebuilt = platform::pcmImage(image, *layout);
-        QCOMPARE(rebuilt.size(), 44 + layout->size);
         QCOMPARE(qFromLittleEndian<quint32>(rebuilt.constData() + 4), quint32(rebuilt.size() - 8));
         const auto again = settings::parseWave(rebuilt);
         QVERIFY(again);
         QCOMPARE((QList<int>{again->channels, again->sampleRate, again->bitsPerSample}),
                  (QList<int>{layout->channels, layout->sampleRate, layout->bitsPerSample}));
         QCOMPARE(rebuilt.mid(again->offset, again->size), image.mid(layout->offset, layout->size));
-        // 400 bytes of 16-bit mono at 22050 Hz last 9 ms.
-        if (QTest::currentDataTag() == QByteArray("plain"))
-            QCOMPARE(platform::playingTimeMs(*layout), 9);
     }
 
-    void layoutOutsideTheImage()
+    void playingTimeAndBounds()
     {
         const QByteArray image = riff(format(1, 1, 22050, 16) + chunk("data", kSamples));
         platform::PcmLayout layout = *settings::parseWave(image);
+        QCOMPARE(platform::playingTimeMs(layout), 9); // 400 bytes, 16-bit mono, 22050 Hz
         layout.size += 1;
         QVERIFY(platform::pcmImage(image, layout).isEmpty());
-        layout.size = -1;
-        QVERIFY(platform::pcmImage(image, layout).isEmpty());
+        layout.channels = 0;
         QCOMPARE(platform::playingTimeMs(layout), 0);
     }
 };
