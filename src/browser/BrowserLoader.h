@@ -30,6 +30,10 @@ public:
     // page, or else the first address service the refresh would ask, so the
     // browser shows the address the sites see.
     static QString startPage();
+    // The start page as the browser window would ask for it: through the
+    // translation service. Where there is no browser window, the default
+    // browser is sent there instead.
+    static QString proxiedStartPage();
 };
 
 } // namespace browser

@@ -1,13 +1,38 @@
 #include "PageServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTcpServer>
+
+namespace {
+
+QString linuxPath(QString path)
+{
+#ifdef Q_OS_WIN
+    path.remove(0, 2); // "Z:"
+#endif
+    return path;
+}
+
+} // namespace
 
 quint16 closedLoopbackPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
+}
+
+QString PageServer::steeringFolderTemplate()
+{
+#ifdef Q_OS_WIN
+    // Under Wine the server is the Linux python3, which Wine starts like
+    // any program; Wine shows the Linux file system as drive Z:, so the
+    // files both sides read lie there and python is told their Linux path.
+    return QStringLiteral("Z:/tmp/quorvel-page-XXXXXX");
+#else
+    return QDir::tempPath() + QStringLiteral("/quorvel-page-XXXXXX");
+#endif
 }
 
 PageServer::~PageServer()
@@ -25,8 +50,8 @@ bool PageServer::start(const QString &bindAddress)
     setStatus(200);
     m_process.setProgram(QStringLiteral(QUORVEL_PYTHON));
     m_process.setArguments({QStringLiteral(QUORVEL_TESTS_DIR "/support/pageserver.py"),
-                            QStringLiteral("--dir"), m_dir.path(), QStringLiteral("--bind"),
-                            bindAddress});
+                            QStringLiteral("--dir"), linuxPath(m_dir.path()),
+                            QStringLiteral("--bind"), bindAddress});
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start();
     if (!m_process.waitForStarted(5000)) {

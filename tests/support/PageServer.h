@@ -34,9 +34,10 @@ public:
     QStringList requestedPaths() const;
 
 private:
+    static QString steeringFolderTemplate();
     void write(const char *name, const QByteArray &data);
 
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir{steeringFolderTemplate()};
     QProcess m_process;
     QString m_bind;
     quint16 m_port = 0;

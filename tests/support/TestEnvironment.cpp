@@ -18,6 +18,13 @@ TestEnvironment::TestEnvironment()
     // QSettings works out the user folder once per process; later
     // environments in the same test program must say where they are.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());
+#ifdef Q_OS_WIN
+    // There the settings live in the registry, which every test of a run
+    // shares: each starts from none.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quorvel"),
+              QStringLiteral("Quorvel"))
+        .clear();
+#endif
 }
 
 QString TestEnvironment::configHome() const

@@ -8,13 +8,16 @@ rewriting them):
   delay   seconds to wait before answering (default 0)
 Every request's path is appended to the file 'log'. Any other path answers
 200 with a small page (the home page the program pings after a change).
-The chosen port is printed as "PORT <n>" once the server listens.
+The chosen port is printed as "PORT <n>" once the server listens. The
+server ends when its standard input closes, so it never outlives the test
+that started it (even one that crashed).
 """
 import argparse
 import http.server
 import os
 import socket
 import sys
+import threading
 import time
 
 
@@ -71,6 +74,12 @@ def main():
     srv = cls((a.bind, 0), Handler)
     srv.control_dir = a.dir
     print("PORT", srv.server_address[1], flush=True)
+
+    def watch_parent():
+        sys.stdin.buffer.read()
+        os._exit(0)
+
+    threading.Thread(target=watch_parent, daemon=True).start()
     srv.serve_forever()
 
 
