@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AddressServices.h"
+#include "IpChangeTracker.h"
 #include "Notification.h"
 #include "RefreshLogic.h"
 #include "TrayIcon.h"
@@ -167,7 +168,7 @@ private:
     QPointer<QMessageBox> m_messageBox;
     settings::SoundPlayer *m_sound;
 
-    IpChangeTracker m_tracker;
+    address::IpChangeTracker m_tracker;
     RefreshKind m_runningKind = RefreshKind::Timer;
     bool m_timerRefreshPending = false;
     bool m_firstRefreshDone = false;
