@@ -7,8 +7,8 @@ namespace settings {
 // Where the program finds the files it brings along (the browser plug-in,
 // the default sound). In a build tree, and on systems that keep a program
 // in one folder, they lie beside the executable; an installed program has
-// them under its prefix, in lib/quorvel and share/quorvel beside its bin
-// folder. Both are found relative to the executable, so an installation
+// them under its prefix, in lib/<architecture>/quorvel (or lib/quorvel)
+// and share/quorvel beside its bin folder. Both are found relative to the executable, so an installation
 // works wherever its prefix is.
 enum class ProgramFileKind
 {
