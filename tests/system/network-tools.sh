@@ -63,6 +63,11 @@ ip -n "$a" addr add 198.51.100.1/24 dev "$if_a"
 ip -n "$b" addr add 198.51.100.2/24 dev "$if_b"
 ip -n "$a" link set "$if_a" up
 ip -n "$b" link set "$if_b" up
+# The peer knows the client for good, so it never probes it: every packet
+# the client counts as sent is then one the program caused (or an answer
+# to the program's own request).
+a_mac="$(ip -n "$a" -br link show "$if_a" | awk '{print $3}')"
+ip -n "$b" neigh replace 198.51.100.1 lladdr "$a_mac" dev "$if_b" nud permanent
 
 # --- Name lookup: the namespace has no route out, so a name the machine
 # does not know cannot cause traffic beyond it.
