@@ -8,8 +8,8 @@ namespace settings {
 // the default sound). In a build tree, and on systems that keep a program
 // in one folder, they lie beside the executable; an installed program has
 // them under its prefix, in lib/<architecture>/quorvel (or lib/quorvel)
-// and share/quorvel beside its bin folder. Both are found relative to the executable, so an installation
-// works wherever its prefix is.
+// and share/quorvel beside its bin folder. Both are found relative to the
+// executable, so an installation works wherever its prefix is.
 enum class ProgramFileKind
 {
     Library, // plug-ins
