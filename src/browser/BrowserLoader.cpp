@@ -2,6 +2,7 @@
 
 #include "AddressServices.h"
 #include "BrowserWindowFactory.h"
+#include "ProgramFiles.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -9,6 +10,7 @@
 
 #ifdef QUORVEL_BROWSER_WINDOW
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QOpenGLContext>
 #include <QPluginLoader>
@@ -27,6 +29,14 @@ namespace {
 QString g_error;
 
 #ifdef QUORVEL_BROWSER_WINDOW
+// Beside the program or in its installed library folder; failing both, the
+// bare name is looked for along QCoreApplication::libraryPaths().
+QString pluginFile()
+{
+    const QString file = settings::programFile(settings::ProgramFileKind::Library,
+                                               QStringLiteral(QUORVEL_BROWSER_PLUGIN_FILE));
+    return QFileInfo::exists(file) ? file : QString::fromLatin1(BrowserLoader::kPluginName);
+}
 
 // The web engine draws through a graphics context shared with Qt's, which
 // must exist before its library is loaded (without one, Qt 6.4's engine
@@ -74,7 +84,7 @@ QWidget *BrowserLoader::createWindow()
     // for those who ask (QT_LOGGING_RULES still can).
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.debug=false\n"
                                                     "qt.webenginecontext.info=false"));
-    static QPluginLoader loader(QString::fromLatin1(kPluginName));
+    static QPluginLoader loader(pluginFile());
     auto *factory = qobject_cast<BrowserWindowFactory *>(loader.instance());
     if (!factory) {
         g_error = loader.errorString();

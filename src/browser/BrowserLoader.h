@@ -9,8 +9,9 @@ class QWidget;
 namespace browser {
 
 // Opens the browser window from its plug-in, loading the plug-in (and
-// with it the web engine) on first use. The plug-in is looked for in
-// QCoreApplication::libraryPaths(), which start with the program's folder.
+// with it the web engine) on first use. The plug-in is looked for beside
+// the program, then in the installed library folder (see ProgramFiles.h),
+// then along QCoreApplication::libraryPaths().
 class BrowserLoader
 {
 public:
