@@ -68,12 +68,14 @@ void TestSettingsStore::fileAndServiceDefaults()
     QCOMPARE(store.homePage(), QStringLiteral(QUORVEL_HOME_PAGE));
     store.setValue(keys::IPServiceHost, QStringLiteral(" 127.0.0.1:9 "));
     QCOMPARE(store.ipServiceHost(), QStringLiteral("127.0.0.1:9"));
+#ifndef Q_OS_WIN // there the registry holds the values (the Windows seams' test)
     store.setValue(keys::RefreshIP, QStringLiteral("1"));
     QFile f(env.settingsFile());
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     QVERIFY2(text.contains("[Settings]\n") && text.contains("\nRefresh%20IP=1\n"),
              text.constData());
+#endif
 }
 
 void TestSettingsStore::programFiles_data()

@@ -1,38 +1,14 @@
 #include "PageServer.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTcpServer>
-
-namespace {
-
-QString linuxPath(QString path)
-{
-#ifdef Q_OS_WIN
-    path.remove(0, 2); // "Z:"
-#endif
-    return path;
-}
-
-} // namespace
+#include <QTest>
 
 quint16 closedLoopbackPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
-}
-
-QString PageServer::steeringFolderTemplate()
-{
-#ifdef Q_OS_WIN
-    // Under Wine the server is the Linux python3, which Wine starts like
-    // any program; Wine shows the Linux file system as drive Z:, so the
-    // files both sides read lie there and python is told their Linux path.
-    return QStringLiteral("Z:/tmp/quorvel-page-XXXXXX");
-#else
-    return QDir::tempPath() + QStringLiteral("/quorvel-page-XXXXXX");
-#endif
 }
 
 PageServer::~PageServer()
@@ -50,7 +26,7 @@ bool PageServer::start(const QString &bindAddress)
     setStatus(200);
     m_process.setProgram(QStringLiteral(QUORVEL_PYTHON));
     m_process.setArguments({QStringLiteral(QUORVEL_TESTS_DIR "/support/pageserver.py"),
-                            QStringLiteral("--dir"), linuxPath(m_dir.path()),
+                            QStringLiteral("--dir"), m_dir.peerPath(QString()),
                             QStringLiteral("--bind"), bindAddress});
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start();
@@ -59,14 +35,13 @@ bool PageServer::start(const QString &bindAddress)
                   m_process.errorString();
         return false;
     }
-    while (m_process.waitForReadyRead(5000) || m_process.canReadLine()) {
-        if (!m_process.canReadLine())
-            continue;
-        const QByteArray line = m_process.readLine().trimmed();
-        if (line.startsWith("PORT ")) {
-            m_port = quint16(line.mid(5).toUInt());
-            return m_port != 0;
-        }
+    // The server writes its port once it listens.
+    QFile f(m_dir.filePath(QStringLiteral("port")));
+    if (QTest::qWaitFor([&] { return f.exists() && f.size() > 0; }, 10000) &&
+        f.open(QIODevice::ReadOnly)) {
+        m_port = quint16(f.readAll().trimmed().toUInt());
+        if (m_port != 0)
+            return true;
     }
     m_error = QStringLiteral("the loopback page server did not start on ") + bindAddress;
     return false;

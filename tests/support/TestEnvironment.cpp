@@ -34,15 +34,31 @@ QString TestEnvironment::configHome() const
 
 QString TestEnvironment::settingsFile() const
 {
+#ifdef Q_OS_WIN
+    return QStringLiteral("\\HKEY_CURRENT_USER\\Software\\Quorvel\\Quorvel");
+#else
     return configHome() + QStringLiteral("/Quorvel/Quorvel.conf");
+#endif
 }
 
 void TestEnvironment::writeSettingsFile(const QByteArray &contents) const
 {
     QDir().mkpath(configHome() + QStringLiteral("/Quorvel"));
-    QFile f(settingsFile());
+    const QString file = configHome() + QStringLiteral("/Quorvel/Quorvel.conf");
+    QFile f(file);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(contents);
+#ifdef Q_OS_WIN
+    // The same values as a hand-edited registry would hold them: text as
+    // text, and what the file spells as a list or a variant as that type.
+    f.close();
+    const QSettings text(file, QSettings::IniFormat);
+    QSettings registry(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quorvel"),
+                       QStringLiteral("Quorvel"));
+    registry.clear();
+    for (const QString &key : text.allKeys())
+        registry.setValue(key, text.value(key));
+#endif
 }
 
 void TestEnvironment::setLoopbackServices(const QString &ipServiceHost,
