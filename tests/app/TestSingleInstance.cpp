@@ -35,7 +35,7 @@ void TestSingleInstance::secondHolderIsRefusedUntilReleased()
 void TestSingleInstance::lockOfDeadProcessIsTakenOver()
 {
 #ifdef Q_OS_WIN
-    QSKIP("Under Wine, Qt's lock still counts the finished child as running");
+    QSKIP("Under Wine, Qt does not take over the lock of a finished child; unexplained");
 #endif
     QTemporaryDir dir;
     // This test program itself, asked only for its list of tests, as a
