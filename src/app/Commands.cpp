@@ -43,9 +43,17 @@ void installCommands(CommandRouter &router, MainWindow &window)
                      [](QWidget *parent) { return new tools::PingWindow(parent); });
     router.addWindow(cmd::Trace, Modality::Modal,
                      [](QWidget *parent) { return new tools::TraceRouteWindow(parent); });
+#ifdef QUORVEL_BROWSER_WINDOW
     // The browser is nobody's child: it may outlive the main window.
     router.addWindow(cmd::Browser, Modality::Modeless,
                      [](QWidget *) { return browser::BrowserLoader::createWindow(); });
+#else
+    // Built without the web engine: the default browser asks the same page
+    // through the same translation service.
+    router.addAction(cmd::Browser, [] {
+        QDesktopServices::openUrl(QUrl(browser::BrowserLoader::proxiedStartPage()));
+    });
+#endif
     router.addWindow(cmd::About, Modality::Modal,
                      [](QWidget *parent) { return new about::AboutDialog(parent); });
     router.addWindow(

@@ -8,6 +8,7 @@
 #include "HomePageVisitor.h"
 #include "HostAddresses.h"
 #include "MailClient.h"
+#include "PasswordStore.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SoundFile.h"
@@ -278,7 +279,14 @@ void MainWindow::loadMailSettings()
     m_settings->readNumber(m_sendMail, keys::SendMeEMail);
     m_settings->readText(m_smtpServer, keys::SMTPServer);
     m_settings->readText(m_userName, keys::Username);
-    m_settings->readText(m_password, keys::Password);
+    // The password comes from the secret store (or, without one, from the
+    // file) a moment later; a mail that falls due meanwhile waits for it.
+    ++m_passwordLoads;
+    settings::PasswordStore::instance().load(this, [this](const QString &password, bool) {
+        m_password = password;
+        if (--m_passwordLoads == 0 && std::exchange(m_mailWaiting, false))
+            sendNotificationMail(m_waitingNotification);
+    });
     m_settings->readText(m_fromEmail, keys::FromEMail);
     m_settings->readText(m_toEmail, keys::ToEMail);
     const QString byPort = mail::defaultRequireEncryption(m_smtpServer) ? "1" : "0";
@@ -390,14 +398,20 @@ void MainWindow::announceChange()
     showBalloon(QStringLiteral("IP Internet changed. ") + m_tracker.last());
     if (m_playSound == 1)
         m_sound->play(settings::SoundPlayer::kChangeSound);
-    sendNotificationMail();
+    sendNotificationMail(notification());
     m_homePage->visit(QUrl(m_homePageUrl));
 }
 
-void MainWindow::sendNotificationMail()
+void MainWindow::sendNotificationMail(const mail::Notification &notification)
 {
     if (m_sendMail != 1)
         return;
+    if (m_passwordLoads > 0) {
+        // The latest change is the one worth mailing.
+        m_mailWaiting = true;
+        m_waitingNotification = notification;
+        return;
+    }
     // Settings the client refuses at once are not announced; everything
     // that happens once it has started (delivered, failed to connect,
     // refused by the server) comes back as sendComplete(), shown as a
@@ -406,7 +420,7 @@ void MainWindow::sendNotificationMail()
     mail::sendNotification(
         *m_mailClient,
         {m_smtpServer, m_userName, m_password, m_fromEmail, m_toEmail, m_requireEncryption},
-        notification(), error);
+        notification, error);
 }
 
 mail::Notification MainWindow::notification() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AddressServices.h"
+#include "IpChangeTracker.h"
 #include "Notification.h"
 #include "RefreshLogic.h"
 #include "TrayIcon.h"
@@ -131,7 +132,7 @@ private:
     void onRefreshFinished(const address::AddressSnapshot &snapshot);
     void checkPublicIpChanged();
     void announceChange();
-    void sendNotificationMail();
+    void sendNotificationMail(const mail::Notification &notification);
     void showBalloon(const QString &text);
     void showMessages(const QStringList &messages);
     void showAfterFirstRefresh();
@@ -167,7 +168,7 @@ private:
     QPointer<QMessageBox> m_messageBox;
     settings::SoundPlayer *m_sound;
 
-    IpChangeTracker m_tracker;
+    address::IpChangeTracker m_tracker;
     RefreshKind m_runningKind = RefreshKind::Timer;
     bool m_timerRefreshPending = false;
     bool m_firstRefreshDone = false;
@@ -184,6 +185,10 @@ private:
     qint16 m_minutesElapsed = 0;
     qint16 m_sendMail = 0;
     QString m_smtpServer, m_userName, m_password, m_fromEmail, m_toEmail;
+    // Password lookups under way, and the mail that waits for them.
+    int m_passwordLoads = 0;
+    bool m_mailWaiting = false;
+    mail::Notification m_waitingNotification;
     bool m_requireEncryption = false;
     qint16 m_startAtLogon = 0;
     qint16 m_startMinimized = 0;

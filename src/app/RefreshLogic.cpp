@@ -30,12 +30,4 @@ bool tickMinute(qint16 &minutesElapsed, qint16 refreshMinutes)
     return true;
 }
 
-bool IpChangeTracker::accept(const QString &current)
-{
-    if (!differs(current))
-        return false;
-    m_last = current;
-    return true;
-}
-
 } // namespace app

@@ -17,6 +17,12 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 
+    // A service manager or the terminal asking us to end gets a clean end:
+    // the icon leaves the tray, the lock and the settings are left in order.
+    // Watched from the start, so that a request during start-up waits for
+    // the event loop instead of killing the program.
+    platform::TerminationWatcher termination;
+
     // A second start for the same user ends here, without a word.
     app::SingleInstance instance;
     if (!instance.tryLock())
@@ -54,9 +60,6 @@ int main(int argc, char *argv[])
                              session.cancel();
                          session.release();
                      });
-    // A service manager or the terminal asking us to end gets a clean end:
-    // the icon leaves the tray, the lock and the settings are left in order.
-    platform::TerminationWatcher termination;
     // Every other window closes with it, and the last to go ends the program.
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &window,
                      [&window] {

@@ -2,26 +2,41 @@
 
 #include "AddressServices.h"
 #include "BrowserWindowFactory.h"
+#include "ProgramFiles.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
+#include <QWidget>
+
+#ifdef QUORVEL_BROWSER_WINDOW
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QOpenGLContext>
 #include <QPluginLoader>
-#include <QWidget>
 
 QT_BEGIN_NAMESPACE
 // Exported by QtGui but missing from its public headers; the web engine
 // declares it the same way.
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
 QT_END_NAMESPACE
+#endif
 
 namespace browser {
 
 namespace {
 
 QString g_error;
+
+#ifdef QUORVEL_BROWSER_WINDOW
+// Beside the program or in its installed library folder; failing both, the
+// bare name is looked for along QCoreApplication::libraryPaths().
+QString pluginFile()
+{
+    const QString file = settings::programFile(settings::ProgramFileKind::Library,
+                                               QStringLiteral(QUORVEL_BROWSER_PLUGIN_FILE));
+    return QFileInfo::exists(file) ? file : QString::fromLatin1(BrowserLoader::kPluginName);
+}
 
 // The web engine draws through a graphics context shared with Qt's, which
 // must exist before its library is loaded (without one, Qt 6.4's engine
@@ -52,10 +67,16 @@ void shareGraphicsContext()
     });
 }
 
+#endif
+
 } // namespace
 
 QWidget *BrowserLoader::createWindow()
 {
+#ifndef QUORVEL_BROWSER_WINDOW
+    g_error = QStringLiteral("This build has no browser window.");
+    return nullptr;
+#else
     // Loaded once and never unloaded: the web engine cannot be taken out
     // of a running process again.
     shareGraphicsContext();
@@ -63,7 +84,7 @@ QWidget *BrowserLoader::createWindow()
     // for those who ask (QT_LOGGING_RULES still can).
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.debug=false\n"
                                                     "qt.webenginecontext.info=false"));
-    static QPluginLoader loader(QString::fromLatin1(kPluginName));
+    static QPluginLoader loader(pluginFile());
     auto *factory = qobject_cast<BrowserWindowFactory *>(loader.instance());
     if (!factory) {
         g_error = loader.errorString();
@@ -71,6 +92,7 @@ QWidget *BrowserLoader::createWindow()
         return nullptr;
     }
     return factory->createWindow(configuredAddresses());
+#endif
 }
 
 QString BrowserLoader::errorString()
@@ -86,6 +108,12 @@ BrowserAddresses BrowserLoader::configuredAddresses()
                                     .trimmed();
     return browserAddresses(startPage(),
                             translation.isEmpty() ? QString(kDefaultTranslationHost) : translation);
+}
+
+QString BrowserLoader::proxiedStartPage()
+{
+    const BrowserAddresses addresses = configuredAddresses();
+    return addresses.proxied(addresses.startingAddress);
 }
 
 QString BrowserLoader::startPage()

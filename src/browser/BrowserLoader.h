@@ -9,8 +9,9 @@ class QWidget;
 namespace browser {
 
 // Opens the browser window from its plug-in, loading the plug-in (and
-// with it the web engine) on first use. The plug-in is looked for in
-// QCoreApplication::libraryPaths(), which start with the program's folder.
+// with it the web engine) on first use. The plug-in is looked for beside
+// the program, then in the installed library folder (see ProgramFiles.h),
+// then along QCoreApplication::libraryPaths().
 class BrowserLoader
 {
 public:
@@ -30,6 +31,10 @@ public:
     // page, or else the first address service the refresh would ask, so the
     // browser shows the address the sites see.
     static QString startPage();
+    // The start page as the browser window would ask for it: through the
+    // translation service. Where there is no browser window, the default
+    // browser is sent there instead.
+    static QString proxiedStartPage();
 };
 
 } // namespace browser

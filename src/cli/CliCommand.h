@@ -31,4 +31,10 @@ int runPing(const QStringList &args, QTextStream &out, QTextStream &err);
 // quorvel-cli trace HOST [--resolve] [--chars N]: the trace route listing.
 int runTrace(const QStringList &args, QTextStream &out, QTextStream &err);
 
+// quorvel-cli watch [--interval MIN]: refresh on a timer, report and mail
+// every change of the public address, until SIGTERM or SIGINT.
+int runWatch(const QStringList &args, QTextStream &out, QTextStream &err);
+// quorvel-cli send-test-mail: one notification mail; 0 when it was sent.
+int runSendTestMail(const QStringList &args, QTextStream &out, QTextStream &err);
+
 } // namespace cli

@@ -22,6 +22,11 @@ constexpr std::array kCommands{
                     cli::runPing},
     cli::CliCommand{"trace", "HOST [--resolve] [--chars N]", "trace the route to a host",
                     cli::runTrace},
+    cli::CliCommand{"watch", "[--interval MIN]",
+                    "refresh on a timer; print and mail every change of the public IP address",
+                    cli::runWatch},
+    cli::CliCommand{"send-test-mail", "", "send one notification e-mail with the stored settings",
+                    cli::runSendTestMail},
 };
 
 int usage(QTextStream &out, int status)

@@ -1,6 +1,7 @@
 #include "EmailSettingsDialog.h"
 
 #include "MailClient.h"
+#include "PasswordStore.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -74,6 +75,13 @@ void EmailSettingsDialog::buildControls()
     addField("serverLabel", QStringLiteral("SMTP Server:"), m_serverEdit, "serverEdit");
     addField("userNameLabel", QStringLiteral("Username:"), m_userNameEdit, "userNameEdit");
     addField("passwordLabel", QStringLiteral("Password:"), m_passwordEdit, "passwordEdit");
+    // Shown only when there is no secret store to keep the password.
+    m_passwordStoreLabel = new QLabel(
+        QStringLiteral("No secret store: the password is kept in the settings file."), this);
+    m_passwordStoreLabel->setObjectName(QStringLiteral("passwordStoreLabel"));
+    m_passwordStoreLabel->setWordWrap(true);
+    m_passwordStoreLabel->hide();
+    grid->addWidget(m_passwordStoreLabel, row++, 1);
     addField("fromEmailLabel", QStringLiteral("From E-Mail:"), m_fromEmailEdit, "fromEmailEdit");
     addField("toEmailLabel", QStringLiteral("To E-Mail:"), m_toEmailEdit, "toEmailEdit");
     m_serverEdit->setPlaceholderText(QStringLiteral("host or host:port"));
@@ -148,7 +156,15 @@ void EmailSettingsDialog::loadSettings()
     };
     m_serverEdit->setText(text(keys::SMTPServer));
     m_userNameEdit->setText(text(keys::Username));
-    m_passwordEdit->setText(text(keys::Password));
+    // The password follows when the secret store has answered; what the
+    // user types meanwhile stays.
+    settings::PasswordStore::instance().load(this, [this](const QString &password, bool secure) {
+        if (!m_passwordEdit->isModified())
+            m_passwordEdit->setText(password);
+        m_passwordLoaded = true;
+        m_passwordStoreLabel->setVisible(!secure);
+        emit passwordLoaded(secure);
+    });
     m_fromEmailEdit->setText(text(keys::FromEMail));
     m_toEmailEdit->setText(text(keys::ToEMail));
     // A damaged value leaves the box as it was.
@@ -177,7 +193,10 @@ void EmailSettingsDialog::saveAndClose()
     settings::SettingsStore store;
     store.setValue(keys::SMTPServer, m_serverEdit->text());
     store.setValue(keys::Username, m_userNameEdit->text());
-    store.setValue(keys::Password, m_passwordEdit->text());
+    // Goes on after the dialog has closed; whoever reads the password next
+    // gets this one.
+    if (m_passwordLoaded || m_passwordEdit->isModified())
+        settings::PasswordStore::instance().save(m_passwordEdit->text(), nullptr);
     store.setValue(keys::FromEMail, m_fromEmailEdit->text());
     store.setValue(keys::ToEMail, m_toEmailEdit->text());
     // Stored the way the box's states were always numbered: 0 off, 1 on,

@@ -17,7 +17,9 @@ class MailClient;
 // Where the notification mail goes and whether it is sent at all. Reads
 // its values from the settings when it opens; OK writes them, Cancel and
 // the window frame write nothing. "Send Test E-Mail" sends one
-// notification with the values as they stand in the dialog.
+// notification with the values as they stand in the dialog. The password
+// comes from, and goes to, the secret store where there is one; a line
+// under it says when the settings file has to keep it instead.
 class EmailSettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -33,6 +35,8 @@ public:
 signals:
     // The test mail's outcome is on display.
     void testFinished(bool success);
+    // The password is in its box (secure: from the secret store).
+    void passwordLoaded(bool secure);
 
 private:
     void buildControls();
@@ -45,6 +49,7 @@ private:
     QLineEdit *m_serverEdit = nullptr;
     QLineEdit *m_userNameEdit = nullptr;
     QLineEdit *m_passwordEdit = nullptr;
+    QLabel *m_passwordStoreLabel = nullptr;
     QLineEdit *m_fromEmailEdit = nullptr;
     QLineEdit *m_toEmailEdit = nullptr;
     QPushButton *m_defaultSettingsButton = nullptr;
@@ -61,6 +66,9 @@ private:
     // Until the user decides, the box follows the port of the server.
     bool m_encryptionChosen = false;
     bool m_testRunning = false;
+    // Until it is, OK must not overwrite the stored password with an empty
+    // box (unless the user typed one).
+    bool m_passwordLoaded = false;
 };
 
 } // namespace mail

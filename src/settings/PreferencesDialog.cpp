@@ -2,11 +2,11 @@
 
 #include "CommonDialog.h"
 #include "CompactedPath.h"
+#include "ProgramFiles.h"
 #include "ServiceHost.h"
 #include "SettingsKeys.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -182,7 +182,7 @@ void PreferencesDialog::chooseSoundFile()
     CommonDialog dialogs;
     CommonDialog::FileRequest request;
     request.filter = QStringLiteral("Wave Files (*.wav)|*.wav");
-    request.initialDir = QCoreApplication::applicationDirPath();
+    request.initialDir = programFolder(ProgramFileKind::Data);
     request.defaultExt = QStringLiteral("wav");
     request.owner = this;
     if (!dialogs.getOpenFileName(request))

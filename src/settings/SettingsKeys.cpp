@@ -1,6 +1,6 @@
 #include "SettingsKeys.h"
 
-#include <QCoreApplication>
+#include "ProgramFiles.h"
 
 namespace settings {
 
@@ -14,7 +14,7 @@ QString defaultValue(QLatin1StringView key)
         key == DontAskConfirmation || key == PlaySound)
         return QStringLiteral("0");
     if (key == File)
-        return QCoreApplication::applicationDirPath() + QStringLiteral("/sound.wav");
+        return programFile(ProgramFileKind::Data, QStringLiteral("sound.wav"));
     return QString();
 }
 

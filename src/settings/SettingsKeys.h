@@ -41,7 +41,8 @@ namespace settings {
 
 // The value a key has while the store holds none: "0" for the flags and
 // the interval position, "1" for the interval minutes, "" for the mail
-// texts, and for "File" the "sound.wav" beside the program. Keys of our own
+// texts, and for "File" the "sound.wav" the program brings along (beside it,
+// or in its installed data folder). Keys of our own
 // ("IP Service Host", "IP Services", "Home Page") have no stored default:
 // empty means the built-in one.
 QString defaultValue(QLatin1StringView key);

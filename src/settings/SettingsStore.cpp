@@ -3,6 +3,10 @@
 #include "SettingsConversion.h"
 #include "SettingsKeys.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace settings {
 
 namespace {
@@ -38,8 +42,39 @@ std::optional<QString> SettingsStore::value(const QString &key, const QString &f
 
 void SettingsStore::setValue(const QString &key, const QString &text)
 {
+    keepPrivate();
     m_settings.setValue(kSection + u'/' + key, text);
     m_settings.sync();
+}
+
+void SettingsStore::remove(const QString &key)
+{
+    keepPrivate();
+    m_settings.remove(kSection + u'/' + key);
+    m_settings.sync();
+}
+
+void SettingsStore::keepPrivate()
+{
+#ifndef Q_OS_WIN // the registry keeps its own access rules
+    constexpr QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    const QString path = m_settings.fileName();
+    if (QFileInfo::exists(path)) {
+        // Files written by older versions were readable by everyone.
+        constexpr QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup |
+                                              QFile::ExeGroup | QFile::ReadOther |
+                                              QFile::WriteOther | QFile::ExeOther;
+        if (QFile::permissions(path) & others)
+            QFile::setPermissions(path, ownerOnly);
+        return;
+    }
+    // Made empty and private before anything is written: the atomic
+    // replacement keeps the permissions of the file it replaces, so the
+    // text never lies in a file others may read, not even for a moment.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
+#endif
 }
 
 std::optional<qint16> SettingsStore::number(const QString &key, const QString &fallback) const

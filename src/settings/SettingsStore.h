@@ -25,8 +25,12 @@ public:
     std::optional<QString> value(const QString &key, const QString &fallback) const;
     // Writes the text unchanged, replacing any earlier value. The file is
     // replaced atomically, so a crash never leaves half a settings file
-    // (the registry writes each value whole).
+    // (the registry writes each value whole), and it is readable by its
+    // owner only: it may hold the mail password.
     void setValue(const QString &key, const QString &text);
+    // Takes the key out of the file (the password, once the secret store
+    // holds it).
+    void remove(const QString &key);
 
     // value followed by the 16-bit conversion; nothing when the stored
     // text is damaged, so the caller keeps its previous value.
@@ -52,6 +56,8 @@ public:
     QString fileName() const;
 
 private:
+    void keepPrivate();
+
     mutable QSettings m_settings;
 };
 

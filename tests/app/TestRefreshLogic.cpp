@@ -1,3 +1,4 @@
+#include "IpChangeTracker.h"
 #include "RefreshLogic.h"
 
 #include <QtTest>
@@ -54,7 +55,7 @@ void TestRefreshLogic::ticks()
 
 void TestRefreshLogic::changeSequence()
 {
-    IpChangeTracker t;
+    address::IpChangeTracker t;
     QCOMPARE(t.last(), QString());
     const QList<QPair<QString, bool>> sequence{
         {"203.0.113.7", true},                  // first refresh of a run

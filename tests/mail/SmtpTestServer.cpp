@@ -15,10 +15,11 @@ SmtpTestServer::~SmtpTestServer()
 bool SmtpTestServer::start(const QStringList &arguments)
 {
     const QString portFile = m_dir.filePath("port");
+    const QString peerPortFile = m_dir.peerPath("port");
     m_process.setProgram(QStringLiteral(QUORVEL_PYTHON));
     m_process.setArguments(
         QStringList{QStringLiteral(QUORVEL_MAIL_TESTS_DIR "/smtpserver.py")} + arguments +
-        QStringList{"--record", m_dir.filePath("record"), "--port-file", portFile});
+        QStringList{"--record", m_dir.peerPath("record"), "--port-file", peerPortFile});
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
     m_process.start();
     QFile f(portFile);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PeerFolder.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QProcess>
@@ -25,7 +27,7 @@ public:
     QList<QJsonObject> records(const QString &kind) const;
 
 private:
-    QTemporaryDir m_dir;
+    PeerFolder m_dir;
     QProcess m_process;
     quint16 m_port = 0;
     QString m_error;

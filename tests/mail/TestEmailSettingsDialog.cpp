@@ -81,6 +81,10 @@ void TestEmailSettingsDialog::firstUse()
                                  "requireEncryptionCheckBox", "sendTestButton", "okButton",
                                  "cancelButton"}));
     QCOMPARE(find<QLabel>("serverLabel")->buddy(), edit("serverEdit"));
+    // The tests have no session bus, so no secret store: the dialog says so.
+    QTRY_VERIFY(find<QLabel>("passwordStoreLabel")->isVisible());
+    QCOMPARE(find<QLabel>("passwordStoreLabel")->text(),
+             "No secret store: the password is kept in the settings file.");
 }
 
 void TestEmailSettingsDialog::defaultSettings_data()

@@ -136,6 +136,9 @@ def main():
     with open(args.port_file + ".new", "w") as f:
         f.write(str(server.sockets[0].getsockname()[1]))
     os.rename(args.port_file + ".new", args.port_file)
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+    from peerlife import end_with_test
+    end_with_test(os.path.dirname(os.path.abspath(args.port_file)))
     try:
         loop.run_forever()
     except KeyboardInterrupt:

@@ -1,3 +1,4 @@
+#include "ProgramFiles.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
@@ -15,6 +16,8 @@ private slots:
     void numbers_data();
     void numbers();
     void fileAndServiceDefaults();
+    void programFiles_data();
+    void programFiles();
 };
 
 void TestSettingsStore::textsRoundTripUnchanged()
@@ -65,12 +68,44 @@ void TestSettingsStore::fileAndServiceDefaults()
     QCOMPARE(store.homePage(), QStringLiteral(QUORVEL_HOME_PAGE));
     store.setValue(keys::IPServiceHost, QStringLiteral(" 127.0.0.1:9 "));
     QCOMPARE(store.ipServiceHost(), QStringLiteral("127.0.0.1:9"));
+#ifndef Q_OS_WIN // there the registry holds the values (the Windows seams' test)
     store.setValue(keys::RefreshIP, QStringLiteral("1"));
     QFile f(env.settingsFile());
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     QVERIFY2(text.contains("[Settings]\n") && text.contains("\nRefresh%20IP=1\n"),
              text.constData());
+#endif
+}
+
+void TestSettingsStore::programFiles_data()
+{
+    // Folders under a prefix that hold the file; the one expected, "" for none.
+    QTest::addColumn<QStringList>("holders");
+    QTest::addColumn<QString>("expected");
+    const QString lib = QUORVEL_INSTALL_LIBRARYDIR, bin = QUORVEL_INSTALL_BINDIR;
+    QTest::newRow("build tree: beside") << QStringList{bin} << bin;
+    QTest::newRow("installed") << QStringList{lib} << lib;
+    QTest::newRow("beside wins") << QStringList{lib, bin} << bin;
+    QTest::newRow("data folder is not for plug-ins")
+        << QStringList{QUORVEL_INSTALL_DATADIR} << QString();
+}
+
+void TestSettingsStore::programFiles()
+{
+    QFETCH(QStringList, holders);
+    QFETCH(QString, expected);
+    QTemporaryDir prefix;
+    for (const QString &folder : holders) {
+        QVERIFY(QDir(prefix.path()).mkpath(folder));
+        QFile(prefix.filePath(folder + "/plugin.so")).open(QIODevice::WriteOnly);
+    }
+    const QString found = settings::findProgramFile(
+        prefix.filePath(QUORVEL_INSTALL_BINDIR), settings::ProgramFileKind::Library, "plugin.so");
+    // When nowhere, the answer is the place beside the program.
+    QCOMPARE(QDir::cleanPath(found),
+             prefix.filePath((expected.isEmpty() ? QString(QUORVEL_INSTALL_BINDIR) : expected) +
+                             "/plugin.so"));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

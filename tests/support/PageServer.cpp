@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTcpServer>
+#include <QTest>
 
 quint16 closedLoopbackPort()
 {
@@ -25,8 +26,8 @@ bool PageServer::start(const QString &bindAddress)
     setStatus(200);
     m_process.setProgram(QStringLiteral(QUORVEL_PYTHON));
     m_process.setArguments({QStringLiteral(QUORVEL_TESTS_DIR "/support/pageserver.py"),
-                            QStringLiteral("--dir"), m_dir.path(), QStringLiteral("--bind"),
-                            bindAddress});
+                            QStringLiteral("--dir"), m_dir.peerPath(QString()),
+                            QStringLiteral("--bind"), bindAddress});
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start();
     if (!m_process.waitForStarted(5000)) {
@@ -34,14 +35,13 @@ bool PageServer::start(const QString &bindAddress)
                   m_process.errorString();
         return false;
     }
-    while (m_process.waitForReadyRead(5000) || m_process.canReadLine()) {
-        if (!m_process.canReadLine())
-            continue;
-        const QByteArray line = m_process.readLine().trimmed();
-        if (line.startsWith("PORT ")) {
-            m_port = quint16(line.mid(5).toUInt());
-            return m_port != 0;
-        }
+    // The server writes its port once it listens.
+    QFile f(m_dir.filePath(QStringLiteral("port")));
+    if (QTest::qWaitFor([&] { return f.exists() && f.size() > 0; }, 10000) &&
+        f.open(QIODevice::ReadOnly)) {
+        m_port = quint16(f.readAll().trimmed().toUInt());
+        if (m_port != 0)
+            return true;
     }
     m_error = QStringLiteral("the loopback page server did not start on ") + bindAddress;
     return false;

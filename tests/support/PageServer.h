@@ -1,10 +1,13 @@
 #pragma once
 
+#include "PeerFolder.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
+
+#include "PeerFolder.h"
 
 // A loopback port nobody listens on right now: connecting is refused.
 quint16 closedLoopbackPort();
@@ -36,7 +39,7 @@ public:
 private:
     void write(const char *name, const QByteArray &data);
 
-    QTemporaryDir m_dir;
+    PeerFolder m_dir;
     QProcess m_process;
     QString m_bind;
     quint16 m_port = 0;

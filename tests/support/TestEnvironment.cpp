@@ -18,6 +18,13 @@ TestEnvironment::TestEnvironment()
     // QSettings works out the user folder once per process; later
     // environments in the same test program must say where they are.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());
+#ifdef Q_OS_WIN
+    // There the settings live in the registry, which every test of a run
+    // shares: each starts from none.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quorvel"),
+              QStringLiteral("Quorvel"))
+        .clear();
+#endif
 }
 
 QString TestEnvironment::configHome() const
@@ -27,15 +34,31 @@ QString TestEnvironment::configHome() const
 
 QString TestEnvironment::settingsFile() const
 {
+#ifdef Q_OS_WIN
+    return QStringLiteral("\\HKEY_CURRENT_USER\\Software\\Quorvel\\Quorvel");
+#else
     return configHome() + QStringLiteral("/Quorvel/Quorvel.conf");
+#endif
 }
 
 void TestEnvironment::writeSettingsFile(const QByteArray &contents) const
 {
     QDir().mkpath(configHome() + QStringLiteral("/Quorvel"));
-    QFile f(settingsFile());
+    const QString file = configHome() + QStringLiteral("/Quorvel/Quorvel.conf");
+    QFile f(file);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(contents);
+#ifdef Q_OS_WIN
+    // The same values as a hand-edited registry would hold them: text as
+    // text, and what the file spells as a list or a variant as that type.
+    f.close();
+    const QSettings text(file, QSettings::IniFormat);
+    QSettings registry(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quorvel"),
+                       QStringLiteral("Quorvel"));
+    registry.clear();
+    for (const QString &key : text.allKeys())
+        registry.setValue(key, text.value(key));
+#endif
 }
 
 void TestEnvironment::setLoopbackServices(const QString &ipServiceHost,

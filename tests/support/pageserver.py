@@ -8,7 +8,8 @@ rewriting them):
   delay   seconds to wait before answering (default 0)
 Every request's path is appended to the file 'log'. Any other path answers
 200 with a small page (the home page the program pings after a change).
-The chosen port is printed as "PORT <n>" once the server listens.
+The chosen port is printed as "PORT <n>" and written to the file 'port' once
+the server listens. The server ends with the test (peerlife.py).
 """
 import argparse
 import http.server
@@ -16,6 +17,8 @@ import os
 import socket
 import sys
 import time
+
+from peerlife import end_with_test
 
 
 def read(path, default):
@@ -70,7 +73,12 @@ def main():
     cls = Server6 if ":" in a.bind else Server
     srv = cls((a.bind, 0), Handler)
     srv.control_dir = a.dir
+    port_file = os.path.join(a.dir, "port")
+    with open(port_file + ".new", "w") as f:
+        f.write(str(srv.server_address[1]))
+    os.replace(port_file + ".new", port_file)
     print("PORT", srv.server_address[1], flush=True)
+    end_with_test(a.dir)
     srv.serve_forever()
 
 

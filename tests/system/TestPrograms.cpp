@@ -65,6 +65,9 @@ void TestPrograms::cliUsage_data()
     QTest::newRow("none") << QStringList{} << 2;
     QTest::newRow("unknown") << QStringList{"nonsense"} << 2;
     QTest::newRow("ip takes no arguments") << QStringList{"ip", "x"} << 2;
+    QTest::newRow("watch: interval below 3 s") << QStringList{"watch", "--interval", "0.04"} << 2;
+    QTest::newRow("watch: no interval") << QStringList{"watch", "--interval"} << 2;
+    QTest::newRow("send-test-mail takes no arguments") << QStringList{"send-test-mail", "x"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
 }
 

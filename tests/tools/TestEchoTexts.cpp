@@ -2,7 +2,11 @@
 
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <arpa/inet.h>
+#endif
 
 using namespace tools;
 
@@ -118,7 +122,7 @@ void TestEchoTexts::dottedAddress_data()
 void TestEchoTexts::dottedAddress()
 {
     QFETCH(QString, text);
-    const in_addr_t reference = ::inet_addr(text.toLatin1().constData());
+    const quint32 reference = ::inet_addr(text.toLatin1().constData());
     const std::optional<quint32> parsed = parseDottedAddress(text);
     if (reference == INADDR_NONE)
         QCOMPARE(parsed, std::nullopt);

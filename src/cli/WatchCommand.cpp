@@ -1,0 +1,140 @@
+// quorvel-cli watch: the window's refresh cycle for machines without a
+// desktop (servers, a systemd user service).
+#include "AddressSource.h"
+#include "CliCommand.h"
+#include "IpChangeTracker.h"
+#include "NotificationSender.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+#include "TerminationWatcher.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
+#include <chrono>
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// Fractions of a minute are allowed, down to three seconds: enough to try
+// it out, too little to burden the address services much.
+constexpr double kShortestMinutes = 0.05;
+// The window's interval field holds 16 bits of minutes.
+constexpr double kLongestMinutes = 32767;
+constexpr double kMinuteMs = 60000;
+
+// Nothing when the arguments are not "[--interval MIN]"; zero when no
+// interval was given.
+std::optional<milliseconds> parseInterval(const QStringList &args)
+{
+    if (args.isEmpty())
+        return milliseconds(0);
+    bool ok = false;
+    const double minutes =
+        args.size() == 2 && args[0] == QLatin1String("--interval") ? args[1].toDouble(&ok) : 0;
+    if (!ok || !(minutes >= kShortestMinutes && minutes <= kLongestMinutes))
+        return std::nullopt;
+    return milliseconds(qint64(minutes * kMinuteMs + 0.5));
+}
+
+// The minutes the window refreshes by; a damaged value (0 or less) means
+// every minute, as in the window, where every tick is then due.
+milliseconds storedInterval()
+{
+    qint16 minutes = 1;
+    settings::SettingsStore().readNumber(minutes, settings::keys::RefreshIPIntervalMin);
+    return milliseconds(qint64(qMax<qint16>(minutes, 1)) * qint64(kMinuteMs));
+}
+
+class Watcher : public QObject
+{
+public:
+    Watcher(milliseconds interval, QTextStream &out, QTextStream &err) : m_out(out), m_err(err)
+    {
+        m_timer.setInterval(interval);
+        connect(&m_timer, &QTimer::timeout, this, &Watcher::refresh);
+        connect(&m_source, &address::AddressSource::finished, this, &Watcher::onRefreshed);
+        connect(&m_mail, &mail::NotificationSender::finished, this,
+                [this](bool success, const QString &reason) {
+                    print(mail::sendResultText(success, reason));
+                });
+    }
+
+    void start()
+    {
+        m_timer.start();
+        refresh();
+    }
+
+private:
+    void refresh()
+    {
+        // One refresh at a time; one that falls due meanwhile follows it.
+        if (m_source.isRunning()) {
+            m_refreshPending = true;
+            return;
+        }
+        // Read every time: the settings may have been changed in the
+        // window since the last refresh.
+        const settings::SettingsStore store;
+        m_source.start(address::chooseServices(store.ipServiceHost(), store.ipServices()));
+    }
+
+    void onRefreshed(const address::AddressSnapshot &snapshot)
+    {
+        for (const QString &message : snapshot.messages)
+            m_err << message << '\n';
+        if (!snapshot.publicIpProblem.isEmpty())
+            m_err << snapshot.publicIpProblem << '\n';
+        m_err.flush();
+        print(QStringLiteral("IP Internet: ") + snapshot.publicIp);
+        if (m_tracker.accept(snapshot.publicIp)) {
+            print(QStringLiteral("IP Internet changed. ") + snapshot.publicIp);
+            if (mail::NotificationSender::isEnabled())
+                m_mail.send(mail::composeNotification(snapshot.hostName, snapshot.publicIp,
+                                                      snapshot.lan, QDateTime::currentDateTime()));
+        }
+        if (std::exchange(m_refreshPending, false))
+            refresh();
+    }
+
+    // One line, stamped with the local time, out at once (a pipe or the
+    // journal would otherwise see it only when the buffer fills).
+    void print(const QString &text)
+    {
+        m_out << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss "))
+              << text << '\n';
+        m_out.flush();
+    }
+
+    QTextStream &m_out;
+    QTextStream &m_err;
+    address::NetworkAddressSource m_source;
+    address::IpChangeTracker m_tracker;
+    mail::NotificationSender m_mail;
+    QTimer m_timer;
+    bool m_refreshPending = false;
+};
+
+} // namespace
+
+int runWatch(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    const auto given = parseInterval(args);
+    if (!given)
+        return -1;
+    Watcher watcher(given->count() > 0 ? *given : storedInterval(), out, err);
+    // SIGTERM (systemctl stop) and SIGINT (Ctrl+C) end the watch: a mail
+    // still under way is dropped with its connection.
+    platform::TerminationWatcher termination;
+    QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, qApp,
+                     [] { QCoreApplication::exit(0); });
+    watcher.start();
+    return QCoreApplication::exec();
+}
+
+} // namespace cli
