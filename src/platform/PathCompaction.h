@@ -15,7 +15,8 @@ struct FontDescription
 };
 
 // The system's own shortening of a file path to maxWidth pixels drawn in
-// font (Windows: PathCompactPath, which puts "..." for whole folders);
+// font (Windows: PathCompactPath, which puts "..." for whole folders and
+// shows the path with backslashes);
 // nothing where the system has no such service, so that the caller's own
 // rule applies.
 std::optional<QString> systemCompactedPath(const QString &path, int maxWidth,

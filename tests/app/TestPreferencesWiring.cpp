@@ -33,9 +33,11 @@ private slots:
             int n = 0;
             for (QMessageBox *box : w.findChildren<QMessageBox *>("soundFileMessage"))
                 n += box->isVisible() && box->windowTitle() == "Quorvel" &&
-                     box->text().contains("/nonexistent/missing.wav");
+                     box->text().contains(QDir::toNativeSeparators("/nonexistent/missing.wav"));
             return n;
         };
+        // Windows registers in the Run key instead (TestWindowsSeams).
+        const bool desktopEntry = platform::startAtLogonLocation().endsWith(".desktop");
         const auto entry = [] {
             QFile f(platform::startAtLogonLocation());
             return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -54,7 +56,8 @@ private slots:
         // One message, and the start-up goes on to its refresh.
         QCOMPARE(messages(), 1);
         QVERIFY(refreshed.count() == 1 || refreshed.wait(3000));
-        QVERIFY(entry().contains("\nExec=" + QCoreApplication::applicationFilePath() +
+        QVERIFY(!desktopEntry ||
+                entry().contains("\nExec=" + QCoreApplication::applicationFilePath() +
                                  "\nTerminal=false\nHidden=false\n"));
 
         // Changed behind the program's back, then Cancel: the entry follows the
@@ -62,7 +65,7 @@ private slots:
         settings::SettingsStore().setValue(settings::keys::StartWithWindows, "0");
         closeDialog("cancelButton", "127.0.0.1:8");
         QCOMPARE(messages(), 2);
-        QVERIFY(entry().contains("\nHidden=true\n"));
+        QVERIFY(!desktopEntry || entry().contains("\nHidden=true\n"));
 
         // A service chosen with Ok is asked from the next refresh on. That
         // refresh is a change, and its sound (found now) has no device to

@@ -91,8 +91,10 @@ void TestEmailSettingsDialog::defaultSettings_data()
 {
     QTest::addColumn<bool>("profile");
     QTest::addColumn<QStringList>("boxes"); // server, user, from
+#ifndef Q_OS_WIN // there the account is the registry's (TestWindowsSeams)
     QTest::newRow("Thunderbird profile")
         << true << QStringList{"smtp.example.com:587", "Ann \"Q\" Example", "ann@example.com"};
+#endif
     QTest::newRow("no mail account") << false << QStringList{"", "", ""};
 }
 

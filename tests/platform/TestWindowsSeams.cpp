@@ -1,6 +1,7 @@
 // The Windows seams against the system itself, for a throw-away Wine prefix
 // (scripts/with-wine): it writes to the registry and leaves its values
-// there. Only 127.0.0.1 is ever sent anything.
+// there, but for the mail client's account, which other tests read. Only
+// 127.0.0.1 is ever sent anything.
 #include "AdapterStatusSource.h"
 #include "ArpQuery.h"
 #include "AutoStart.h"
@@ -109,7 +110,6 @@ private slots:
         // fails everywhere (under Wine only in the call's result).
         const auto source = systemAdapterSource();
         const auto numbers = source->adapterNumbers();
-        qInfo() << "NetBIOS adapters:" << numbers.value_or(QList<int>{-1});
         for (const int adapter : numbers.value_or(QList<int>{}))
             if (source->reset(adapter))
                 QCOMPARE(source->hardwareAddress(adapter).value_or(QByteArray(6, 0)).size(), 6);
@@ -132,8 +132,7 @@ private slots:
     void connectionStateDecodes()
     {
         const ConnectionState state = queryConnectionState();
-        qInfo() << "connected:" << state.online << "flags:" << Qt::hex << state.flags;
-        QCOMPARE(state.flags & ~0x7Fu, 0u);
+        QVERIFY2((state.flags & ~0x7Fu) == 0, qPrintable(QString::number(state.flags, 16)));
     }
 
     void registeredContentTypesAndMailAccount()
@@ -152,6 +151,7 @@ private slots:
         const MailAccount read = readDefaultMailAccount();
         QCOMPARE(read.smtpServer.value_or(QString()), "smtp.example");
         QVERIFY(!read.email && !read.displayName); // empty and missing alike
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Account Manager");
     }
 
     void soundPlaysWithoutWaiting()

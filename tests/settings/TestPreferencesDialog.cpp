@@ -104,7 +104,7 @@ private slots:
         const QString path = QCoreApplication::applicationDirPath() + "/sound.wav";
         auto *label = w.find<QLabel>("soundFileLabel");
         QVERIFY(!label->isVisible() && label->text() == path);
-        QVERIFY(w.text("soundFileEdit").endsWith("/sound.wav"));
+        QVERIFY(QDir::fromNativeSeparators(w.text("soundFileEdit")).endsWith("/sound.wav"));
         QVERIFY(w.fontMetrics().horizontalAdvance(w.text("soundFileEdit")) <= label->width());
 
         // A malformed service is refused with a message; nothing is stored.
@@ -137,7 +137,8 @@ private slots:
             w.click("browseButton");
             // Offered from the program's folder, with an empty name field.
             QCOMPARE(shown, (QStringList{"Wave Files (*.wav)", "", "sound.wav"}));
-            QVERIFY(w.text("soundFileEdit").contains("/.../bell.wav"));
+            const QString path = w.text("soundFileEdit"); // Windows: its own shortening
+            QVERIFY(path.contains("...") && path.endsWith("bell.wav"));
             w.click(button);
             QVERIFY(!w.isVisible());
             QCOMPARE(stored(), button[0] == 'c' ? before : "1|1|2|0|0|" + deep + "|[::1]:8080");

@@ -1,5 +1,7 @@
 #include "PathCompaction.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <cwchar>
 #include <vector>
@@ -30,9 +32,11 @@ std::optional<QString> systemCompactedPath(const QString &path, int maxWidth,
     const HGDIOBJ previous = handle ? ::SelectObject(dc, handle) : nullptr;
 
     // The call works in place on a buffer of at least MAX_PATH characters,
-    // never shorter than the path and its NUL.
-    std::vector<wchar_t> buffer(std::max<size_t>(MAX_PATH, size_t(path.size()) + 1), L'\0');
-    path.toWCharArray(buffer.data());
+    // never shorter than the path and its NUL. It knows folders by
+    // backslashes only.
+    const QString native = QDir::toNativeSeparators(path);
+    std::vector<wchar_t> buffer(std::max<size_t>(MAX_PATH, size_t(native.size()) + 1), L'\0');
+    native.toWCharArray(buffer.data());
     std::optional<QString> result;
     if (::PathCompactPathW(dc, buffer.data(), UINT(std::max(0, maxWidth))))
         result = QString::fromWCharArray(buffer.data(),
