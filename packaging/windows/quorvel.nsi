@@ -3,7 +3,9 @@
 ; under its installed programs. Built by scripts/package-windows, which
 ; defines VERSION, BIN (the folder holding the .exe files), ICON and OUTFILE.
 
-Unicode true
+; A 64-bit installer for a 64-bit program: it runs wherever the program does
+; (a 64-bit-only Wine included) and sees the same registry view.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !ifndef VERSION | BIN | ICON | OUTFILE
@@ -40,8 +42,9 @@ FunctionEnd
 
 Section "Quorvel"
   SetOutPath "$INSTDIR"
-  ; A running copy holds its .exe open; ask it to end first.
-  nsExec::Exec '"$SYSDIR\taskkill.exe" /im quorvel.exe'
+  ; A running copy holds its .exe open and would keep it. Its settings are
+  ; written as they change, so ending it loses nothing.
+  nsExec::Exec '"$SYSDIR\taskkill.exe" /f /im quorvel.exe'
   Pop $0
   File "${BIN}/quorvel.exe"
   File "${BIN}/quorvel-cli.exe"
@@ -62,7 +65,7 @@ Section "Quorvel"
 SectionEnd
 
 Section "Uninstall"
-  nsExec::Exec '"$SYSDIR\taskkill.exe" /im quorvel.exe'
+  nsExec::Exec '"$SYSDIR\taskkill.exe" /f /im quorvel.exe'
   Pop $0
   Delete "$SMPROGRAMS\${NAME}.lnk"
   Delete "$INSTDIR\quorvel.exe"

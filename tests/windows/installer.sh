@@ -82,7 +82,7 @@ xdotool search --onlyvisible --name '^Quorvel$' >/dev/null || fail "the main win
 grep -q 'GET /quorvel.php' "$work/page/log" 2>/dev/null || grep -q '/quorvel.php' "$work/page/log" ||
     fail "the program never asked the loopback page"
 echo "PASS: the main window showed after asking the loopback page"
-wine taskkill /im quorvel.exe >/dev/null 2>&1 || true
+wine taskkill /f /im quorvel.exe >/dev/null 2>&1 || true
 
 wine "$dir/uninstall.exe" /S
 # The uninstaller copies itself away and finishes in the background.
