@@ -2,8 +2,8 @@
 // desktop (servers, a systemd user service).
 #include "AddressSource.h"
 #include "CliCommand.h"
-#include "IpChangeTracker.h"
-#include "NotificationSender.h"
+#include "Notification.h"
+#include "RefreshCycle.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "TerminationWatcher.h"
@@ -53,12 +53,14 @@ milliseconds storedInterval()
 class Watcher : public QObject
 {
 public:
-    Watcher(milliseconds interval, QTextStream &out, QTextStream &err) : m_out(out), m_err(err)
+    Watcher(milliseconds interval, QTextStream &out, QTextStream &err)
+        : m_out(out), m_err(err), m_cycle(new address::NetworkAddressSource)
     {
         m_timer.setInterval(interval);
-        connect(&m_timer, &QTimer::timeout, this, &Watcher::refresh);
-        connect(&m_source, &address::AddressSource::finished, this, &Watcher::onRefreshed);
-        connect(&m_mail, &mail::NotificationSender::finished, this,
+        connect(&m_timer, &QTimer::timeout, this,
+                [this] { m_cycle.refresh(app::RefreshCycle::Trigger::Timer); });
+        connect(&m_cycle, &app::RefreshCycle::finished, this, &Watcher::onRefreshed);
+        connect(&m_cycle, &app::RefreshCycle::mailFinished, this,
                 [this](bool success, const QString &reason) {
                     print(mail::sendResultText(success, reason));
                 });
@@ -67,24 +69,12 @@ public:
     void start()
     {
         m_timer.start();
-        refresh();
+        m_cycle.refresh(app::RefreshCycle::Trigger::Timer);
     }
 
 private:
-    void refresh()
-    {
-        // One refresh at a time; one that falls due meanwhile follows it.
-        if (m_source.isRunning()) {
-            m_refreshPending = true;
-            return;
-        }
-        // Read every time: the settings may have been changed in the
-        // window since the last refresh.
-        const settings::SettingsStore store;
-        m_source.start(address::chooseServices(store.ipServiceHost(), store.ipServices()));
-    }
-
-    void onRefreshed(const address::AddressSnapshot &snapshot)
+    void onRefreshed(const address::AddressSnapshot &snapshot, app::RefreshCycle::Trigger,
+                     bool changed)
     {
         for (const QString &message : snapshot.messages)
             m_err << message << '\n';
@@ -92,14 +82,8 @@ private:
             m_err << snapshot.publicIpProblem << '\n';
         m_err.flush();
         print(QStringLiteral("IP Internet: ") + snapshot.publicIp);
-        if (m_tracker.accept(snapshot.publicIp)) {
+        if (changed)
             print(QStringLiteral("IP Internet changed. ") + snapshot.publicIp);
-            if (mail::NotificationSender::isEnabled())
-                m_mail.send(mail::composeNotification(snapshot.hostName, snapshot.publicIp,
-                                                      snapshot.lan, QDateTime::currentDateTime()));
-        }
-        if (std::exchange(m_refreshPending, false))
-            refresh();
     }
 
     // One line, stamped with the local time, out at once (a pipe or the
@@ -113,11 +97,8 @@ private:
 
     QTextStream &m_out;
     QTextStream &m_err;
-    address::NetworkAddressSource m_source;
-    address::IpChangeTracker m_tracker;
-    mail::NotificationSender m_mail;
+    app::RefreshCycle m_cycle;
     QTimer m_timer;
-    bool m_refreshPending = false;
 };
 
 } // namespace

@@ -1,24 +1,17 @@
 #pragma once
 
+#include "SoundBackend.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <memory>
 
 namespace platform {
 
-// Where the samples of a wave image lie and how they are laid out.
-struct PcmLayout
-{
-    int channels = 0;      // 1 or 2
-    int sampleRate = 0;    // frames per second
-    int bitsPerSample = 0; // 8 (unsigned) or 16 (signed, little-endian)
-    qsizetype offset = 0;  // first sample byte in the image
-    qsizetype size = 0;    // sample bytes, whole frames only
-};
-
 // Plays one sound at a time from memory, without waiting for it. A new
 // sound cuts the one still playing off. A machine without a working audio
-// output plays nothing and says nothing; play() never blocks on it.
+// output plays nothing and says nothing; play() never blocks on it. The
+// output itself is reached on the first play.
 class SoundOutput : public QObject
 {
     Q_OBJECT
@@ -32,13 +25,18 @@ public:
     void stop();
     bool isPlaying() const;
 
+    // Why there is no output at all (the sound plug-in is missing); empty
+    // until a play has tried to reach it, and when it worked.
+    QString errorString() const { return m_error; }
+
 signals:
-    // The sound ended, was cut off or could not be started.
+    // A sound ended, was cut off or could not be started: one for each
+    // play(), always after play() or stop() has returned.
     void stopped();
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    std::unique_ptr<SoundBackend> m_backend;
+    QString m_error;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
-// The secret store through QtKeychain: the Secret Service (GNOME Keyring,
-// KeePassXC and others) or KWallet on Linux, whichever the desktop runs.
+// The secret-store plug-in: QtKeychain, which reaches the Secret Service
+// (GNOME Keyring, KeePassXC and others) or KWallet on Linux, whichever the
+// desktop runs, over D-Bus. Loaded when a password is first needed.
 #include "SecretStore.h"
 
 #include <QObject>
@@ -65,9 +66,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<SecretStore> makeDesktopSecretStore()
-{
-    return std::make_unique<KeychainSecretStore>();
-}
-
 } // namespace settings
+
+class KeychainPlugin : public QObject, public settings::SecretStoreFactory
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QuorvelSecretStoreFactory_iid)
+    Q_INTERFACES(settings::SecretStoreFactory)
+public:
+    std::unique_ptr<settings::SecretStore> createSecretStore() override
+    {
+        return std::make_unique<settings::KeychainSecretStore>();
+    }
+};
+
+#include "KeychainSecretStore.moc"

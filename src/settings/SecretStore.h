@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtPlugin>
 #include <functional>
 #include <memory>
 
@@ -36,8 +37,21 @@ public:
     virtual void write(const QString &key, const QString &secret, Callback done) = 0;
 };
 
-// The desktop's store where this build has one (QtKeychain); otherwise a
-// store that is never available, which leaves secrets in the settings.
+// What the secret-store plug-in offers.
+class SecretStoreFactory
+{
+public:
+    virtual ~SecretStoreFactory() = default;
+    virtual std::unique_ptr<SecretStore> createSecretStore() = 0;
+};
+
+// The desktop's store where this build has one (QtKeychain, in a plug-in
+// loaded on the first request); otherwise, and when the plug-in cannot be
+// loaded, a store that is never available, which leaves secrets in the
+// settings.
 std::unique_ptr<SecretStore> makeDesktopSecretStore();
 
 } // namespace settings
+
+#define QuorvelSecretStoreFactory_iid "org.quorvel.SecretStoreFactory/1"
+Q_DECLARE_INTERFACE(settings::SecretStoreFactory, QuorvelSecretStoreFactory_iid)

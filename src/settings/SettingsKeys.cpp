@@ -14,7 +14,7 @@ QString defaultValue(QLatin1StringView key)
         key == DontAskConfirmation || key == PlaySound)
         return QStringLiteral("0");
     if (key == File)
-        return programFile(ProgramFileKind::Data, QStringLiteral("sound.wav"));
+        return platform::programFile(platform::ProgramFileKind::Data, QStringLiteral("sound.wav"));
     return QString();
 }
 

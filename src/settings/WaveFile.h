@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SoundOutput.h"
+#include "SoundBackend.h"
 
 #include <QByteArrayView>
 #include <optional>

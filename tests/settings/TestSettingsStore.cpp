@@ -100,8 +100,8 @@ void TestSettingsStore::programFiles()
         QVERIFY(QDir(prefix.path()).mkpath(folder));
         QFile(prefix.filePath(folder + "/plugin.so")).open(QIODevice::WriteOnly);
     }
-    const QString found = settings::findProgramFile(
-        prefix.filePath(QUORVEL_INSTALL_BINDIR), settings::ProgramFileKind::Library, "plugin.so");
+    const QString found = platform::findProgramFile(
+        prefix.filePath(QUORVEL_INSTALL_BINDIR), platform::ProgramFileKind::Library, "plugin.so");
     // When nowhere, the answer is the place beside the program.
     QCOMPARE(QDir::cleanPath(found),
              prefix.filePath((expected.isEmpty() ? QString(QUORVEL_INSTALL_BINDIR) : expected) +

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace settings {
+namespace platform {
 
 namespace {
 
@@ -41,4 +41,4 @@ QString programFolder(ProgramFileKind kind)
     return QFileInfo(installed).isDir() ? installed : programDir;
 }
 
-} // namespace settings
+} // namespace platform

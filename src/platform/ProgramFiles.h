@@ -2,9 +2,9 @@
 
 #include <QString>
 
-namespace settings {
+namespace platform {
 
-// Where the program finds the files it brings along (the browser plug-in,
+// Where the program finds the files it brings along (its plug-ins,
 // the default sound). In a build tree, and on systems that keep a program
 // in one folder, they lie beside the executable; an installed program has
 // them under its prefix, in lib/<architecture>/quorvel (or lib/quorvel)
@@ -26,4 +26,4 @@ QString programFile(ProgramFileKind kind, const QString &fileName);
 // one when it exists, else the program's folder.
 QString programFolder(ProgramFileKind kind);
 
-} // namespace settings
+} // namespace platform

@@ -8,6 +8,7 @@
 #include "EmailSettingsDialog.h"
 #include "MainWindow.h"
 #include "NameLookupWindow.h"
+#include "NotificationSender.h"
 #include "PingWindow.h"
 #include "PreferencesDialog.h"
 #include "RemoteMacWindow.h"
@@ -60,13 +61,11 @@ void installCommands(CommandRouter &router, MainWindow &window)
         cmd::Preferences, Modality::Modal,
         [](QWidget *parent) { return new settings::PreferencesDialog(parent); },
         [&window] { window.loadPreferences(); });
-    router.addWindow(
-        cmd::Send, Modality::Modal,
-        [&window](QWidget *parent) {
-            return new mail::EmailSettingsDialog(
-                window.mailClient(), [&window] { return window.notification(); }, parent);
-        },
-        [&window] { window.loadMailSettings(); });
+    router.addWindow(cmd::Send, Modality::Modal, [&window](QWidget *parent) {
+        return new mail::EmailSettingsDialog(
+            window.refreshCycle()->mailSender()->client(),
+            [&window] { return window.notification(); }, parent);
+    });
 }
 
 } // namespace app

@@ -6,21 +6,7 @@
 #include <QStringList>
 #include <array>
 
-// Print support may be missing from the Qt build, or present without its
-// dialogs.
-#ifdef QUORVEL_HAVE_PRINT_DIALOGS
-#include <QtPrintSupport/qtprintsupportglobal.h>
-#if QT_CONFIG(printdialog)
-#define QUORVEL_PRINT_DIALOGS 1
-#endif
-#endif
-
-#ifdef QUORVEL_PRINT_DIALOGS
-#include <QMarginsF>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPrinter>
-#endif
+#include "PrintDialogs.h"
 
 class QWidget;
 
@@ -51,6 +37,7 @@ public:
     {
         NoError = 0,
         InitializationError = 0x0002, // no graphical session to show a dialog in
+        PrintDialogsMissing = 0x1007, // the print plug-in cannot be loaded
     };
 
     struct FileRequest
@@ -113,69 +100,28 @@ public:
     };
     bool chooseFont(FontRequest &request);
 
-#ifdef QUORVEL_PRINT_DIALOGS
-    enum class PrintRange
-    {
-        AllPages,
-        Selection,
-        PageRange,
-        CurrentPage
-    };
-    struct PrintRequest
-    {
-        QPrinter *printer = nullptr; // in and out; the printer to paint on
-        PrintRange range = PrintRange::AllPages;
-        bool disablePageNumbers = false;
-        int fromPage = 0;
-        int toPage = 0;
-        bool disableSelection = true;
-        int copies = 1;
-        bool showPrintToFile = true;
-        bool disablePrintToFile = false;
-        bool printToFile = false;
-        bool collate = false;
-        bool preventWarning = false;
-        QWidget *owner = nullptr;
-        quint32 flags = 0;
-    };
+    // The print and page-setup dialogs, from the print plug-in (loaded on
+    // the first call). Without it they fail with PrintDialogsMissing and
+    // errorString() says why.
+    using PrintRequest = settings::PrintRequest;
+    using PageSetupRequest = settings::PageSetupRequest;
     bool printDialog(PrintRequest &request);
-
-    struct PageSetupRequest
-    {
-        QPrinter *printer = nullptr; // in and out
-        QWidget *owner = nullptr;
-        // The toolkit's dialog always offers all four; kept for callers.
-        bool disableMargins = false;
-        bool disableOrientation = false;
-        bool disablePaper = false;
-        bool disablePrinter = false;
-        QMarginsF margins;    // in and out, in units
-        QMarginsF minMargins; // in
-        QPageSize::PageSizeId paperSize = QPageSize::A4;
-        QPageLayout::Orientation orientation = QPageLayout::Portrait;
-        int printQuality = 0; // dots per inch; 0 keeps the printer's
-        QPageLayout::Unit units = QPageLayout::Millimeter;
-        quint32 flags = 0;
-    };
     bool pageSetupDialog(PageSetupRequest &request);
-#endif
+    QString errorString() const { return m_errorString; }
 
     // 1 when the last dialog was confirmed, else 0.
-    int lastResult() const
-    {
-        return m_lastResult;
-    }
-    quint32 extendedError() const
-    {
-        return m_extendedError;
-    }
+    int lastResult() const { return m_lastResult; }
+    quint32 extendedError() const { return m_extendedError; }
 
 private:
     bool runFileDialog(FileRequest &request, bool save);
     bool begin();
 
+    PrintDialogs *printDialogs();
+
     int m_lastResult = 0;
     quint32 m_extendedError = NoError;
+    QString m_errorString;
     std::array<QColor, 16> m_customColors;
     bool m_customColorsSet = false;
 };

@@ -1,5 +1,7 @@
 #include "CommonDialog.h"
 
+#include "PluginLoader.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -8,11 +10,6 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QPalette>
-
-#ifdef QUORVEL_PRINT_DIALOGS
-#include <QPageSetupDialog>
-#include <QPrintDialog>
-#endif
 
 namespace settings {
 
@@ -82,6 +79,7 @@ bool CommonDialog::begin()
 {
     m_lastResult = 0;
     m_extendedError = NoError;
+    m_errorString.clear();
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
         m_extendedError = InitializationError;
         return false;
@@ -267,66 +265,33 @@ bool CommonDialog::chooseFont(FontRequest &request)
     return true;
 }
 
-#ifdef QUORVEL_PRINT_DIALOGS
+PrintDialogs *CommonDialog::printDialogs()
+{
+    QString error;
+    auto *dialogs = platform::loadPlugin<PrintDialogs>(QStringLiteral("quorvel-print"), &error);
+    if (!dialogs) {
+        m_extendedError = PrintDialogsMissing;
+        m_errorString = QStringLiteral("The print dialogs are not available: ") + error;
+    }
+    return dialogs;
+}
+
 bool CommonDialog::printDialog(PrintRequest &request)
 {
-    if (!begin() || !request.printer)
+    if (!begin())
         return false;
-    QPrinter &printer = *request.printer;
-    printer.setCopyCount(request.copies);
-    printer.setCollateCopies(request.collate);
-    printer.setFromTo(request.fromPage, request.toPage);
-    printer.setPrintRange(QPrinter::PrintRange(int(request.range)));
-    // A printer writing a file is what the dialog shows as "print to file".
-    if (request.printToFile)
-        printer.setOutputFormat(QPrinter::PdfFormat);
-
-    QPrintDialog dialog(&printer, request.owner);
-    dialog.setObjectName(QStringLiteral("commonPrintDialog"));
-    QAbstractPrintDialog::PrintDialogOptions options =
-        QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies;
-    if (!request.disablePageNumbers)
-        options |= QAbstractPrintDialog::PrintPageRange;
-    if (!request.disableSelection)
-        options |= QAbstractPrintDialog::PrintSelection;
-    if (request.showPrintToFile && !request.disablePrintToFile)
-        options |= QAbstractPrintDialog::PrintToFile;
-    dialog.setOptions(options);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    request.range = PrintRange(int(printer.printRange()));
-    request.fromPage = printer.fromPage();
-    request.toPage = printer.toPage();
-    request.copies = printer.copyCount();
-    request.collate = printer.collateCopies();
-    request.printToFile = !printer.outputFileName().isEmpty();
-    m_lastResult = 1;
-    return true;
+    PrintDialogs *dialogs = printDialogs();
+    m_lastResult = dialogs && dialogs->printDialog(request) ? 1 : 0;
+    return m_lastResult == 1;
 }
 
 bool CommonDialog::pageSetupDialog(PageSetupRequest &request)
 {
-    if (!begin() || !request.printer)
+    if (!begin())
         return false;
-    QPrinter &printer = *request.printer;
-    QPageLayout layout(QPageSize(request.paperSize), request.orientation, request.margins,
-                       request.units, request.minMargins);
-    printer.setPageLayout(layout);
-    if (request.printQuality > 0)
-        printer.setResolution(request.printQuality);
-
-    QPageSetupDialog dialog(&printer, request.owner);
-    dialog.setObjectName(QStringLiteral("commonPageSetupDialog"));
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    const QPageLayout chosen = printer.pageLayout();
-    request.margins = chosen.margins(request.units);
-    request.paperSize = chosen.pageSize().id();
-    request.orientation = chosen.orientation();
-    request.printQuality = printer.resolution();
-    m_lastResult = 1;
-    return true;
+    PrintDialogs *dialogs = printDialogs();
+    m_lastResult = dialogs && dialogs->pageSetupDialog(request) ? 1 : 0;
+    return m_lastResult == 1;
 }
-#endif
 
 } // namespace settings

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "AddressServices.h"
-#include "IpChangeTracker.h"
 #include "Notification.h"
+#include "RefreshCycle.h"
 #include "RefreshLogic.h"
 #include "TrayIcon.h"
 
@@ -26,9 +25,6 @@ namespace address {
 class AddressSource;
 struct AddressSnapshot;
 } // namespace address
-namespace mail {
-class MailClient;
-}
 namespace settings {
 class SettingsStore;
 class SoundPlayer;
@@ -50,7 +46,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     // What the window reaches the outside world through. Both are adopted
-    // (the window deletes them).
+    // (the source by the window's refresh cycle).
     struct Services
     {
         address::AddressSource *source = nullptr;
@@ -79,8 +75,8 @@ public:
     // The main menu's entry at that position.
     void chooseMenuItem(int index);
 
-    // Re-read after the dialogs that edit them close.
-    void loadMailSettings();
+    // Re-read after the dialog that edits them closes. (The mail settings
+    // are read for each mail, by the refresh cycle.)
     void loadPreferences();
 
     // The desktop session is ending. Asks the exit question when the
@@ -97,15 +93,15 @@ public:
     void openFromTray();
 
     bool isRefreshing() const;
-    // A notification about the addresses shown now (the mail of a change).
+    // A notification about the addresses shown now (the test mail).
     mail::Notification notification() const;
 
     CommandRouter *router() const { return m_router; }
-    mail::MailClient *mailClient() const { return m_mailClient; }
+    RefreshCycle *refreshCycle() const { return m_cycle; }
     tray::TrayIcon *trayIcon() const { return m_trayIcon; }
     qint16 refreshMinutes() const { return m_refreshMinutes; }
     qint16 minutesElapsed() const { return m_minutesElapsed; }
-    QString lastPublicIp() const { return m_tracker.last(); }
+    QString lastPublicIp() const { return m_cycle->lastPublicIp(); }
 
 signals:
     void refreshFinished();
@@ -118,21 +114,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class RefreshKind
-    {
-        Timer, // start-up and timer: no "please wait"/"finish" balloons
-        Button
-    };
-
     void buildControls();
     void buildMenu();
     void createTrayIcon();
     void enableRoutedControls();
-    void startRefresh(RefreshKind kind);
-    void onRefreshFinished(const address::AddressSnapshot &snapshot);
-    void checkPublicIpChanged();
+    void onRefreshStarted(RefreshCycle::Trigger trigger);
+    void onRefreshFinished(const address::AddressSnapshot &snapshot, RefreshCycle::Trigger trigger,
+                           bool changed);
     void announceChange();
-    void sendNotificationMail(const mail::Notification &notification);
     void showBalloon(const QString &text);
     void showMessages(const QStringList &messages);
     void showAfterFirstRefresh();
@@ -159,37 +148,25 @@ private:
     QMenu *m_commandMenu = nullptr;
 
     settings::SettingsStore *m_settings;
-    address::AddressSource *m_source;
+    RefreshCycle *m_cycle;
     tray::TrayShell *m_trayShell; // until the tray icon adopts it
     QPointer<tray::TrayIcon> m_trayIcon;
     HomePageVisitor *m_homePage;
     CommandRouter *m_router;
-    mail::MailClient *m_mailClient;
     QPointer<QMessageBox> m_messageBox;
     settings::SoundPlayer *m_sound;
 
-    address::IpChangeTracker m_tracker;
-    RefreshKind m_runningKind = RefreshKind::Timer;
-    bool m_timerRefreshPending = false;
     bool m_firstRefreshDone = false;
     // Set once the user has shown or hidden the window: from then on the
     // end of the first refresh leaves it where the user put it.
     bool m_userPlacedWindow = false;
     bool m_closing = false;
-    address::ServiceChoice m_services;
     QString m_homePageUrl;
 
     // In-memory copies of the settings; they, not the store, drive the
     // window between the moments the settings are read.
     qint16 m_refreshMinutes = 0;
     qint16 m_minutesElapsed = 0;
-    qint16 m_sendMail = 0;
-    QString m_smtpServer, m_userName, m_password, m_fromEmail, m_toEmail;
-    // Password lookups under way, and the mail that waits for them.
-    int m_passwordLoads = 0;
-    bool m_mailWaiting = false;
-    mail::Notification m_waitingNotification;
-    bool m_requireEncryption = false;
     qint16 m_startAtLogon = 0;
     qint16 m_startMinimized = 0;
     qint16 m_noBalloons = 0;

@@ -33,7 +33,7 @@ QString g_error;
 // bare name is looked for along QCoreApplication::libraryPaths().
 QString pluginFile()
 {
-    const QString file = settings::programFile(settings::ProgramFileKind::Library,
+    const QString file = platform::programFile(platform::ProgramFileKind::Library,
                                                QStringLiteral(QUORVEL_BROWSER_PLUGIN_FILE));
     return QFileInfo::exists(file) ? file : QString::fromLatin1(BrowserLoader::kPluginName);
 }

@@ -182,7 +182,7 @@ void PreferencesDialog::chooseSoundFile()
     CommonDialog dialogs;
     CommonDialog::FileRequest request;
     request.filter = QStringLiteral("Wave Files (*.wav)|*.wav");
-    request.initialDir = programFolder(ProgramFileKind::Data);
+    request.initialDir = platform::programFolder(platform::ProgramFileKind::Data);
     request.defaultExt = QStringLiteral("wav");
     request.owner = this;
     if (!dialogs.getOpenFileName(request))

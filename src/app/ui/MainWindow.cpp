@@ -7,11 +7,10 @@
 #include "Commands.h"
 #include "HomePageVisitor.h"
 #include "HostAddresses.h"
-#include "MailClient.h"
-#include "PasswordStore.h"
+#include "NotificationSender.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
-#include "SoundFile.h"
+#include "SoundFileWarning.h"
 #include "SoundPlayer.h"
 #include "TrayShell.h"
 
@@ -52,21 +51,21 @@ QString number(int v)
 } // namespace
 
 MainWindow::MainWindow(Services services, QWidget *parent)
-    : QMainWindow(parent), m_settings(new settings::SettingsStore), m_source(services.source),
-      m_trayShell(services.trayShell), m_homePage(new HomePageVisitor(this)),
-      m_router(new CommandRouter(this)), m_mailClient(new mail::MailClient(this)),
+    : QMainWindow(parent), m_settings(new settings::SettingsStore),
+      m_cycle(new RefreshCycle(services.source, this)), m_trayShell(services.trayShell),
+      m_homePage(new HomePageVisitor(this)), m_router(new CommandRouter(this)),
       m_sound(new settings::SoundPlayer(this))
 {
-    Q_ASSERT(m_source && m_trayShell);
-    m_source->setParent(this);
+    Q_ASSERT(m_trayShell);
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvel"));
     installCommands(*m_router, *this);
     buildControls();
     buildMenu();
     enableRoutedControls();
-    connect(m_source, &address::AddressSource::finished, this, &MainWindow::onRefreshFinished);
-    connect(m_mailClient, &mail::MailClient::sendComplete, this,
+    connect(m_cycle, &RefreshCycle::started, this, &MainWindow::onRefreshStarted);
+    connect(m_cycle, &RefreshCycle::finished, this, &MainWindow::onRefreshFinished);
+    connect(m_cycle, &RefreshCycle::mailFinished, this,
             [this](bool success, const QString &reason) {
                 showBalloon(mail::sendResultText(success, reason));
             });
@@ -240,7 +239,6 @@ void MainWindow::load()
     m_minutesElapsed = 0;
 
     createTrayIcon();
-    loadMailSettings();
     loadPreferences();
 
     if (m_startMinimized == 1)
@@ -274,26 +272,6 @@ void MainWindow::createTrayIcon()
     m_trayIcon->setIcon(windowIcon());
 }
 
-void MainWindow::loadMailSettings()
-{
-    m_settings->readNumber(m_sendMail, keys::SendMeEMail);
-    m_settings->readText(m_smtpServer, keys::SMTPServer);
-    m_settings->readText(m_userName, keys::Username);
-    // The password comes from the secret store (or, without one, from the
-    // file) a moment later; a mail that falls due meanwhile waits for it.
-    ++m_passwordLoads;
-    settings::PasswordStore::instance().load(this, [this](const QString &password, bool) {
-        m_password = password;
-        if (--m_passwordLoads == 0 && std::exchange(m_mailWaiting, false))
-            sendNotificationMail(m_waitingNotification);
-    });
-    m_settings->readText(m_fromEmail, keys::FromEMail);
-    m_settings->readText(m_toEmail, keys::ToEMail);
-    const QString byPort = mail::defaultRequireEncryption(m_smtpServer) ? "1" : "0";
-    if (const auto require = m_settings->number(keys::RequireEncryption, byPort))
-        m_requireEncryption = *require != 0;
-}
-
 void MainWindow::loadPreferences()
 {
     // The logon entry and the sound follow the settings every time they are
@@ -307,37 +285,27 @@ void MainWindow::loadPreferences()
     m_settings->readText(m_soundFile, keys::File);
     m_sound->setSound(settings::SoundPlayer::kChangeSound,
                       settings::loadSoundFile(m_soundFile, this));
-    // Used from the next refresh on.
-    m_services = address::chooseServices(m_settings->ipServiceHost(), m_settings->ipServices());
 }
 
 void MainWindow::refreshAddresses()
 {
-    startRefresh(RefreshKind::Timer);
+    m_cycle->refresh(RefreshCycle::Trigger::Timer);
 }
 
 bool MainWindow::isRefreshing() const
 {
-    return m_source->isRunning();
+    return m_cycle->isRunning();
 }
 
-void MainWindow::startRefresh(RefreshKind kind)
+void MainWindow::onRefreshStarted(RefreshCycle::Trigger trigger)
 {
-    if (m_source->isRunning()) {
-        // One refresh at a time; a timed one that falls due meanwhile runs
-        // right after.
-        if (kind == RefreshKind::Timer)
-            m_timerRefreshPending = true;
-        return;
-    }
-    m_runningKind = kind;
-    if (kind == RefreshKind::Button)
+    if (trigger == RefreshCycle::Trigger::Button)
         showBalloon(QStringLiteral("IP Refresh, please wait..."));
     m_refreshButton->setEnabled(false);
-    m_source->start(m_services);
 }
 
-void MainWindow::onRefreshFinished(const address::AddressSnapshot &snapshot)
+void MainWindow::onRefreshFinished(const address::AddressSnapshot &snapshot,
+                                   RefreshCycle::Trigger trigger, bool changed)
 {
     // A refresh that outlives the window's closing has no one to tell.
     if (m_closing || !m_trayIcon)
@@ -351,26 +319,18 @@ void MainWindow::onRefreshFinished(const address::AddressSnapshot &snapshot)
     m_lanEdit->setPlainText(lan.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     showMessages(snapshot.messages);
 
-    if (m_runningKind == RefreshKind::Button) {
-        m_trayIcon->setToolTip(infoText());
-        if (m_tracker.differs(m_publicIpEdit->text()))
-            checkPublicIpChanged();
-        else
-            showBalloon(QStringLiteral("IP Refresh finish."));
-    } else {
-        checkPublicIpChanged();
-        // Not every desktop reports the mouse over the tray icon, so the tip
-        // is kept current here as well.
-        m_trayIcon->setToolTip(infoText());
-    }
+    if (changed)
+        announceChange();
+    else if (trigger == RefreshCycle::Trigger::Button)
+        showBalloon(QStringLiteral("IP Refresh finish."));
+    // Not every desktop reports the mouse over the tray icon, so the tip is
+    // kept current here as well.
+    m_trayIcon->setToolTip(infoText());
     m_refreshButton->setEnabled(true);
 
     if (!std::exchange(m_firstRefreshDone, true))
         showAfterFirstRefresh();
     emit refreshFinished();
-
-    if (std::exchange(m_timerRefreshPending, false))
-        startRefresh(RefreshKind::Timer);
 }
 
 void MainWindow::showAfterFirstRefresh()
@@ -386,41 +346,13 @@ void MainWindow::showAfterFirstRefresh()
         showMinimized();
 }
 
-void MainWindow::checkPublicIpChanged()
-{
-    if (!m_tracker.accept(m_publicIpEdit->text()))
-        return;
-    announceChange();
-}
-
 void MainWindow::announceChange()
 {
-    showBalloon(QStringLiteral("IP Internet changed. ") + m_tracker.last());
+    // The mail, when the settings ask for one, is the refresh cycle's.
+    showBalloon(QStringLiteral("IP Internet changed. ") + m_cycle->lastPublicIp());
     if (m_playSound == 1)
         m_sound->play(settings::SoundPlayer::kChangeSound);
-    sendNotificationMail(notification());
     m_homePage->visit(QUrl(m_homePageUrl));
-}
-
-void MainWindow::sendNotificationMail(const mail::Notification &notification)
-{
-    if (m_sendMail != 1)
-        return;
-    if (m_passwordLoads > 0) {
-        // The latest change is the one worth mailing.
-        m_mailWaiting = true;
-        m_waitingNotification = notification;
-        return;
-    }
-    // Settings the client refuses at once are not announced; everything
-    // that happens once it has started (delivered, failed to connect,
-    // refused by the server) comes back as sendComplete(), shown as a
-    // balloon. Nothing here waits for the network.
-    QString error;
-    mail::sendNotification(
-        *m_mailClient,
-        {m_smtpServer, m_userName, m_password, m_fromEmail, m_toEmail, m_requireEncryption},
-        notification, error);
 }
 
 mail::Notification MainWindow::notification() const
@@ -460,7 +392,7 @@ void MainWindow::showMessages(const QStringList &messages)
 
 void MainWindow::refreshNow()
 {
-    startRefresh(RefreshKind::Button);
+    m_cycle->refresh(RefreshCycle::Trigger::Button);
 }
 
 void MainWindow::countMinute()
@@ -581,6 +513,7 @@ void MainWindow::shutDown()
         m_trayIcon = nullptr;
     }
     m_refreshTimer->stop();
+    m_cycle->stop();
     m_settings->sync();
     emit closed();
 }
