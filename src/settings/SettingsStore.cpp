@@ -30,10 +30,21 @@ std::optional<QString> SettingsStore::value(const QString &key, const QString &f
     // looked; the program reads at well-defined moments and wants what is
     // on disk then.
     m_settings.sync();
-    const QVariant v = m_settings.value(kSection + u'/' + key);
+    const QString path = kSection + u'/' + key;
+    const QVariant v = m_settings.value(path);
     if (!v.isValid())
         return fallback;
-    // A value someone stored as a list or other non-text type cannot be one
+#ifndef Q_OS_WIN // the registry holds text as text
+    // Written by hand with a comma outside quotes, a text reads as a list;
+    // the file holds the text as the person wrote it.
+    if (v.typeId() == QMetaType::QStringList) {
+        QFile file(m_settings.fileName());
+        if (file.open(QIODevice::ReadOnly))
+            if (const auto written = iniFileTextValue(file.readAll(), path))
+                return written;
+    }
+#endif
+    // A value stored as another type (a rectangle, a variant) cannot be one
     // of ours; treat it as unreadable rather than guessing.
     if (v.typeId() != QMetaType::QString && v.typeId() != QMetaType::QByteArray)
         return std::nullopt;

@@ -1,3 +1,4 @@
+#include "AddressServices.h"
 #include "ProgramFiles.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -15,6 +16,9 @@ private slots:
     void textsRoundTripUnchanged();
     void numbers_data();
     void numbers();
+    void handWritten_data();
+    void handWritten();
+    void readmeExamples();
     void fileAndServiceDefaults();
     void programFiles_data();
     void programFiles();
@@ -57,6 +61,76 @@ void TestSettingsStore::numbers()
     qint16 field = 42;
     SettingsStore().readNumber(field, keys::RefreshIPIntervalMin);
     QCOMPARE(int(field), expected);
+}
+
+void TestSettingsStore::handWritten_data()
+{
+    // The value as a person writes it after "Password=", and the text read.
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("list, unquoted")
+        << QByteArray("http://a/ip, http://b/ip") << "http://a/ip, http://b/ip";
+    QTest::newRow("list, no blanks") << QByteArray("a,b,,c") << "a,b,,c";
+    QTest::newRow("list, blanks at the ends") << QByteArray("  a ,  b  ") << "a ,  b";
+    QTest::newRow("list, quoted part")
+        << QByteArray("\"Ann, Smith\" <a@b>, x") << "Ann, Smith <a@b>, x";
+    QTest::newRow("quoted, blanks kept") << QByteArray("\" p,w \"") << " p,w ";
+    QTest::newRow("escapes with a comma") << QByteArray("a, b\\tc\\x00e4") << "a, b\tc\u00e4";
+    QTest::newRow("UTF-8 with a comma")
+        << QByteArray("p\xc3\xa4ss, \xe2\x82\xac") << "p\u00e4ss, \u20ac";
+    QTest::newRow("plain") << QByteArray(" pw ") << "pw";
+    QTest::newRow("quoted") << QByteArray("\"pw\"") << "pw";
+}
+
+void TestSettingsStore::handWritten()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(QString, expected);
+    TestEnvironment env;
+    env.writeSettingsFile("[General]\nPassword=other\n[Settings]\nPassword=" + written +
+                          "\nFrom%20E-Mail=x\n");
+    QCOMPARE(SettingsStore().value(keys::Password, QString()), expected);
+    QString field = QStringLiteral("kept");
+    SettingsStore().readText(field, keys::Password);
+    QCOMPARE(field, expected);
+}
+
+void TestSettingsStore::readmeExamples()
+{
+    // Every settings block of the README, written exactly as printed,
+    // reads back as the text after "=" and, for the address services, as
+    // the services a refresh asks.
+    QFile readme(QStringLiteral(QUORVEL_TESTS_DIR "/../README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(readme.readAll()).split(u'\n');
+    int blocks = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].trimmed() != QLatin1String("[Settings]"))
+            continue;
+        const qsizetype indent = lines[i].indexOf(u'[');
+        QByteArray file;
+        QList<std::pair<QString, QString>> values;
+        for (qsizetype j = i; j < lines.size() && lines[j].startsWith(QString(indent, u' ')) &&
+                              !lines[j].trimmed().isEmpty();
+             ++j) {
+            const QString line = lines[j].mid(indent);
+            file += line.toUtf8() + '\n';
+            if (const qsizetype eq = line.indexOf(u'='); eq > 0)
+                values.append(
+                    {QUrl::fromPercentEncoding(line.left(eq).toUtf8()), line.mid(eq + 1)});
+        }
+        TestEnvironment env;
+        env.writeSettingsFile(file);
+        const SettingsStore store;
+        for (const auto &[key, value] : values) {
+            QCOMPARE(store.value(key, QString()), value);
+            if (key == keys::IPServices)
+                QCOMPARE(address::chooseServices({}, store.ipServices()).services.size(),
+                         value.count(u',') + 1);
+        }
+        ++blocks;
+    }
+    QVERIFY2(blocks >= 2, "the README shows no settings blocks");
 }
 
 void TestSettingsStore::fileAndServiceDefaults()
