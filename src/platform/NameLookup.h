@@ -10,4 +10,8 @@ namespace platform {
 // off the GUI thread.
 QString firstIpv4Address(const QString &name);
 
+// The name the system's name service gives an IPv4 address (host byte
+// order); empty when it knows none. Blocks like firstIpv4Address.
+QString hostNameOfAddress(quint32 address);
+
 } // namespace platform

@@ -1,9 +1,10 @@
 #include "HostLookup.h"
 
+#include "DetachedCall.h"
 #include "NameLookup.h"
 
+#include <QHostAddress>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace tools {
 
@@ -24,13 +25,14 @@ void HostLookup::setTimeout(std::chrono::milliseconds timeout)
 void HostLookup::start(const QString &name)
 {
     forgetRunning();
-    auto *watcher = new QFutureWatcher<QString>(this);
-    m_running = watcher;
-    connect(watcher, &QFutureWatcherBase::finished, this,
-            [this, watcher] { finish(watcher->result()); });
+    // An IPv6 address has no IPv4 address to give; some name services
+    // would go and ask the network about it all the same.
+    const bool ipv6 = QHostAddress(name.trimmed()).protocol() == QAbstractSocket::IPv6Protocol;
     // The worker gets its own copies: a name service call cannot be
-    // stopped, and it may outlive this object.
-    watcher->setFuture(QtConcurrent::run([resolve = m_resolve, name] { return resolve(name); }));
+    // stopped, and it may outlive this object and the program's event loop.
+    m_running = DetachedCall::start(
+        this, [resolve = m_resolve, name, ipv6] { return ipv6 ? QString() : resolve(name); },
+        [this](const QString &address) { finish(address); });
     m_timeout->start();
 }
 
@@ -43,12 +45,9 @@ void HostLookup::finish(const QString &address)
 
 void HostLookup::forgetRunning()
 {
-    // A lookup given up on is forgotten; its thread ends on its own. The
-    // watcher may be the one whose signal is being handled right now.
-    if (!m_running)
-        return;
-    m_running->disconnect(this);
-    m_running->deleteLater();
+    // A lookup given up on is forgotten; its thread ends on its own.
+    if (m_running)
+        m_running->abandon();
     m_running = nullptr;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QFutureWatcher>
+#include "DetachedCall.h"
+
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -10,9 +12,11 @@ class QTimer;
 
 namespace tools {
 
-// Resolves one name at a time to its first IPv4 address without blocking
-// the caller's thread: the name service is asked on a worker thread, and
-// an answer that takes longer than the time-out counts as none.
+// Resolves one name at a time to its first IPv4 address, in the name
+// service's own order, without blocking the caller's thread: the name
+// service is asked on a thread of its own, and an answer that takes longer
+// than the time-out counts as none. A lookup given up on keeps nobody
+// waiting, not even the program's exit.
 class HostLookup : public QObject
 {
     Q_OBJECT
@@ -41,7 +45,7 @@ private:
 
     Resolver m_resolve;
     QTimer *m_timeout;
-    QFutureWatcher<QString> *m_running = nullptr;
+    QPointer<DetachedCall> m_running;
 };
 
 } // namespace tools

@@ -1,10 +1,12 @@
 #include "TraceRoute.h"
 
+#include "DetachedCall.h"
 #include "EchoTexts.h"
+#include "HostLookup.h"
+#include "NameLookup.h"
 #include "TraceTexts.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 
 namespace tools {
 
@@ -34,14 +36,6 @@ TraceRoute::TraceRoute(QObject *parent) : QObject(parent)
     connect(&m_deadlineTimer, &QTimer::timeout, this, &TraceRoute::advance);
 }
 
-TraceRoute::~TraceRoute()
-{
-    if (m_hostLookupId >= 0)
-        QHostInfo::abortHostLookup(m_hostLookupId);
-    for (int id : std::as_const(m_nameLookupIds))
-        QHostInfo::abortHostLookup(id);
-}
-
 void TraceRoute::start(const Options &options)
 {
     m_options = options;
@@ -50,25 +44,12 @@ void TraceRoute::start(const Options &options)
         QTimer::singleShot(0, this, [this, address] { onHostResolved(address); });
         return;
     }
-    m_hostLookupId = QHostInfo::lookupHost(options.host, this, [this](const QHostInfo &info) {
-        m_hostLookupId = -1;
-        // Only the first IPv4 address of a host is traced.
-        std::optional<quint32> destination;
-        for (const QHostAddress &a : info.addresses()) {
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                destination = a.toIPv4Address();
-                break;
-            }
-        }
-        onHostResolved(destination);
-    });
-    QTimer::singleShot(kResolveTimeOutMs, this, [this] {
-        if (m_hostLookupId < 0)
-            return;
-        QHostInfo::abortHostLookup(m_hostLookupId);
-        m_hostLookupId = -1;
-        onHostResolved(std::nullopt);
-    });
+    // The same resolution as the name lookup window's: the first address
+    // in the name service's own order.
+    auto *lookup = new HostLookup(this);
+    connect(lookup, &HostLookup::finished, this,
+            [this](const QString &address) { onHostResolved(parseDottedAddress(address)); });
+    lookup->start(options.host);
 }
 
 void TraceRoute::onHostResolved(std::optional<quint32> destination)
@@ -91,9 +72,7 @@ void TraceRoute::onHostResolved(std::optional<quint32> destination)
         return;
     }
     m_destination = *destination;
-    m_clock.start();
-    m_schedule =
-        std::make_unique<HopSchedule>([this] { return m_clock.elapsed(); }, m_options.limits);
+    m_schedule = std::make_unique<HopSchedule>(m_clock, m_options.limits);
     advance();
 }
 
@@ -122,23 +101,15 @@ void TraceRoute::onEchoFinished(int id, const platform::EchoReply &reply)
 
 void TraceRoute::lookUpName(int hop, quint32 address)
 {
-    const QString text = dotted(address);
-    const int id = QHostInfo::lookupHost(text, this, [this, hop, text](const QHostInfo &info) {
-        m_nameLookupIds.remove(hop);
-        // A failed reverse lookup gives the address back as the name.
-        const QString name = info.error() == QHostInfo::NoError && info.hostName() != text
-                                 ? info.hostName()
-                                 : QString();
-        m_names.insert(hop, name);
-        writeReadyLines();
-    });
-    m_nameLookupIds.insert(hop, id);
-    QTimer::singleShot(kReverseLookupTimeOutMs, this, [this, hop] {
-        const auto running = m_nameLookupIds.constFind(hop);
-        if (running == m_nameLookupIds.constEnd())
-            return;
-        QHostInfo::abortHostLookup(*running);
-        m_nameLookupIds.erase(running);
+    auto *call = DetachedCall::start(
+        this, [address] { return platform::hostNameOfAddress(address); },
+        [this, hop](const QString &name) {
+            m_names.insert(hop, name);
+            writeReadyLines();
+        });
+    // Bound to the call: it fires only while the lookup runs.
+    QTimer::singleShot(kReverseLookupTimeOutMs, call, [this, hop, call] {
+        call->abandon();
         m_names.insert(hop, QString());
         writeReadyLines();
     });
@@ -153,15 +124,15 @@ void TraceRoute::advance()
     for (const HopSchedule::Hop &h : m_schedule->takeSettled())
         m_toWrite.enqueue(h);
     for (int hop : m_schedule->hopsToSend()) {
-        const int id = m_echo->send(
-            {m_destination, QByteArray(m_options.charsPerPacket, 'a'), hop, kLateAnswerMs});
+        const int id = m_echo->send({m_destination, QByteArray(m_options.charsPerPacket, 'a'), hop,
+                                     m_options.limits.answerWindowMs});
         m_hopOfProbe.insert(id, hop);
     }
     writeReadyLines();
     if (m_ended)
         return;
     if (const auto deadline = m_schedule->nextDeadline())
-        m_deadlineTimer.start(int(std::max<qint64>(0, *deadline - m_clock.elapsed())));
+        m_deadlineTimer.start(int(std::max<qint64>(0, *deadline - m_clock.nowMs())));
     else
         m_deadlineTimer.stop();
 }
@@ -185,8 +156,8 @@ void TraceRoute::writeReadyLines()
     }
     if (!m_toWrite.isEmpty() || !m_schedule->isFinished())
         return;
-    if (const auto &late = m_schedule->lateEnd())
-        endAfter(*late);
+    if (m_schedule->endedInSilence())
+        end(silentRunStoppedText(m_options.limits.silentRunLimit), false);
     else if (m_lastWritten && m_lastWritten->final)
         endAfter(*m_lastWritten);
     else

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "Clock.h"
 #include "HopSchedule.h"
 #include "IcmpEcho.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -14,19 +14,16 @@
 
 namespace tools {
 
-// One trace to a host: resolves it, probes hop after hop with rising TTLs
-// (several at once, see HopSchedule) and writes the listing piece by piece,
-// always in hop order. Optional reverse lookups run beside the probes, each
-// for a bounded time. Deleting the object stops the trace.
+// One trace to a host: resolves it as the name lookup window does, probes
+// hop after hop with rising TTLs (several at once, see HopSchedule) and
+// writes the listing piece by piece, always in hop order. Optional reverse
+// lookups run beside the probes, each for a bounded time. Deleting the
+// object stops the trace; lookups still running keep nobody waiting.
 class TraceRoute : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kResolveTimeOutMs = 10000;
     static constexpr int kReverseLookupTimeOutMs = 2000;
-    // Answers that come after their hop gave up still tell where the route
-    // ends; the handle listens for them this long.
-    static constexpr int kLateAnswerMs = 10000;
 
     struct Options
     {
@@ -37,7 +34,6 @@ public:
     };
 
     explicit TraceRoute(QObject *parent = nullptr);
-    ~TraceRoute() override;
 
     // One trace per object.
     void start(const Options &options);
@@ -63,10 +59,8 @@ private:
 
     Options m_options;
     quint32 m_destination = 0;
-    int m_hostLookupId = -1;
-    QHash<int, int> m_nameLookupIds; // by hop, while running
     QPointer<platform::IcmpEcho> m_echo;
-    QElapsedTimer m_clock;
+    SteadyClock m_clock;
     std::unique_ptr<HopSchedule> m_schedule;
     QTimer m_deadlineTimer;
     QHash<int, int> m_hopOfProbe;

@@ -78,4 +78,10 @@ QString traceStoppedText(int status, const QString &address)
     return text;
 }
 
+QString silentRunStoppedText(int hops)
+{
+    return kLineEnd +
+           QStringLiteral("Trace Route Stopped: no answer from %1 hops in a row").arg(hops);
+}
+
 } // namespace tools

@@ -42,4 +42,8 @@ QString traceCompleteText();
 // (then there is no address).
 QString traceStoppedText(int status, const QString &address);
 
+// What ends the listing after a run of hops that did not answer, with
+// nothing beyond them answering either.
+QString silentRunStoppedText(int hops);
+
 } // namespace tools

@@ -97,6 +97,15 @@ run "$a" "$cli" mac 198.51.100.77
 expect "no host at the address" "1 (SendARP call failed)" "$status $out"
 # The kernel gives up after three probes a second apart; the bound is 3.5 s.
 within "... after the ARP attempts, within the bound" 2500 4500 "$took"
+# The kernel keeps its failed entry; a host that has come up since is
+# asked afresh. A stale entry is believed as it is, without a probe.
+ip -n "$b" addr add 198.51.100.77/24 dev "$if_b"
+run "$a" "$cli" mac 198.51.100.77
+expect "a failed neighbour that came up is asked again" "0 $peer_mac" "$status $out"
+ip -n "$a" neigh change 198.51.100.77 dev "$if_a" nud stale
+before="$(sent)"
+run "$a" "$cli" mac 198.51.100.77
+expect "a stale neighbour answers from the table" "0 $peer_mac ($before)" "$status $out ($(sent))"
 
 # --- Adapters: every interface but loopback, by index, with the address
 # the kernel shows in sysfs; a tunnel has none.

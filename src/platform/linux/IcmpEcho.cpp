@@ -370,8 +370,9 @@ bool IcmpEcho::Private::takeReply(quint16 seq, quint32 from, quint32 destination
 {
     const auto it = pending.find(seq);
     // The destination must match too: an answer about an echo to another
-    // host is not about ours, whatever its sequence number.
-    if (it == pending.end() || it->destination != destination)
+    // host is not about ours, whatever its sequence number. 0.0.0.0 is
+    // this host, which answers from whichever address it picks (127.0.0.1).
+    if (it == pending.end() || (it->destination != 0 && it->destination != destination))
         return false;
     if (echoedData && *echoedData != it->data)
         return false;

@@ -29,4 +29,17 @@ QString firstIpv4Address(const QString &name)
     return address;
 }
 
+QString hostNameOfAddress(quint32 address)
+{
+    WSADATA data = {};
+    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return {};
+    const u_long bytes = ::htonl(address);
+    const hostent *entry =
+        ::gethostbyaddr(reinterpret_cast<const char *>(&bytes), sizeof bytes, AF_INET);
+    const QString name = entry && entry->h_name ? QString::fromLocal8Bit(entry->h_name) : QString();
+    ::WSACleanup();
+    return name;
+}
+
 } // namespace platform

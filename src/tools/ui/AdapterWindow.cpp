@@ -1,6 +1,7 @@
 #include "AdapterWindow.h"
 
 #include "AdapterListing.h"
+#include "DetachedCall.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,8 +16,7 @@ namespace tools {
 AdapterWindow::AdapterWindow(QWidget *parent, std::unique_ptr<platform::AdapterStatusSource> source)
     : QDialog(parent), m_adapterGroup(new QGroupBox(QStringLiteral("Adapter bound to NetBios:"))),
       m_iconLabel(new QLabel), m_adapterList(new QListWidget),
-      m_remoteMacButton(new QPushButton(QStringLiteral("Get Remote MAC Address..."))),
-      m_source(std::move(source))
+      m_remoteMacButton(new QPushButton(QStringLiteral("Get Remote MAC Address...")))
 {
     setObjectName(QStringLiteral("adapterWindow"));
     setWindowTitle(QStringLiteral("LAN Enumeration / MAC Address"));
@@ -39,16 +39,15 @@ AdapterWindow::AdapterWindow(QWidget *parent, std::unique_ptr<platform::AdapterS
     outer->addWidget(m_remoteMacButton, 0, Qt::AlignRight);
 
     connect(m_remoteMacButton, &QPushButton::clicked, this, &AdapterWindow::remoteMacRequested);
-    listAdapters();
+    // The worker owns the source; the window may close before it is done.
+    DetachedCall::start(
+        this,
+        [source = std::shared_ptr<platform::AdapterStatusSource>(std::move(source))] {
+            return tools::listAdapters(*source);
+        },
+        [this](const QStringList &items) { m_adapterList->addItems(items); });
 }
 
 AdapterWindow::~AdapterWindow() = default;
-
-void AdapterWindow::listAdapters()
-{
-    // The system answers from its own tables at once: nothing to wait for.
-    m_adapterList->clear();
-    m_adapterList->addItems(tools::listAdapters(*m_source));
-}
 
 } // namespace tools

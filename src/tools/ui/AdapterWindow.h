@@ -13,7 +13,9 @@ class QPushButton;
 namespace tools {
 
 // Lists the hardware (MAC) address of every network adapter, once, when it
-// opens. Its button asks for the remote MAC window.
+// opens; the list is read on a thread of its own, so that a machine with
+// very many interfaces does not freeze the window. Its button asks for the
+// remote MAC window.
 class AdapterWindow : public QDialog
 {
     Q_OBJECT
@@ -29,13 +31,10 @@ signals:
     void remoteMacRequested();
 
 private:
-    void listAdapters();
-
     QGroupBox *m_adapterGroup;
     QLabel *m_iconLabel;
     QListWidget *m_adapterList;
     QPushButton *m_remoteMacButton;
-    std::unique_ptr<platform::AdapterStatusSource> m_source;
 };
 
 } // namespace tools

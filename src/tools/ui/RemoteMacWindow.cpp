@@ -1,11 +1,12 @@
 #include "RemoteMacWindow.h"
 
+#include "DetachedCall.h"
+
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace tools {
 
@@ -13,14 +14,13 @@ RemoteMacWindow::RemoteMacWindow(QWidget *parent, ArpFunction arp)
     : QDialog(parent), m_addressEdit(new QLineEdit(QStringLiteral("192.168.1.1"))),
       m_macEdit(new QLineEdit),
       m_queryButton(new QPushButton(QStringLiteral("Get Remote MAC Address"))),
-      m_query(new QFutureWatcher<QString>(this)), m_arp(std::move(arp))
+      m_arp(std::move(arp))
 {
     setObjectName(QStringLiteral("remoteMacWindow"));
     setWindowTitle(QStringLiteral("Remote MAC Address"));
     m_addressEdit->setObjectName(QStringLiteral("addressEdit"));
     m_macEdit->setObjectName(QStringLiteral("macEdit"));
     m_queryButton->setObjectName(QStringLiteral("queryButton"));
-    m_query->setObjectName(QStringLiteral("query"));
     m_macEdit->setReadOnly(true);
     m_macEdit->setMinimumWidth(160);
     m_queryButton->setDefault(true);
@@ -39,8 +39,6 @@ RemoteMacWindow::RemoteMacWindow(QWidget *parent, ArpFunction arp)
     outer->addWidget(m_queryButton, 0, Qt::AlignRight);
 
     connect(m_queryButton, &QPushButton::clicked, this, &RemoteMacWindow::queryRemoteMac);
-    connect(m_query, &QFutureWatcherBase::finished, this,
-            [this] { showResult(m_query->result()); });
 }
 
 void RemoteMacWindow::queryRemoteMac()
@@ -49,10 +47,13 @@ void RemoteMacWindow::queryRemoteMac()
     if (address.isEmpty())
         return;
     m_queryButton->setEnabled(false);
+    // What it showed belongs to the address asked about before.
+    m_macEdit->clear();
     // The worker has copies of what it needs: the window may be closed
     // before the answer (at most the ARP time-out) is in.
-    m_query->setFuture(
-        QtConcurrent::run([arp = m_arp, address] { return remoteMacResult(address, arp); }));
+    DetachedCall::start(
+        this, [arp = m_arp, address] { return remoteMacResult(address, arp); },
+        [this](const QString &text) { showResult(text); });
 }
 
 void RemoteMacWindow::showResult(const QString &text)

@@ -3,7 +3,6 @@
 #include "RemoteMac.h"
 
 #include <QDialog>
-#include <QFutureWatcher>
 
 class QLineEdit;
 class QPushButton;
@@ -11,8 +10,8 @@ class QPushButton;
 namespace tools {
 
 // Finds the hardware (MAC) address of another machine on the local network
-// by ARP. The question runs on a worker thread: the window stays usable and
-// its button waits until the answer is in.
+// by ARP. The question runs on a thread of its own: the window stays usable,
+// the result field stays empty and the button waits until the answer is in.
 class RemoteMacWindow : public QDialog
 {
     Q_OBJECT
@@ -26,7 +25,6 @@ private:
     QLineEdit *m_addressEdit;
     QLineEdit *m_macEdit;
     QPushButton *m_queryButton;
-    QFutureWatcher<QString> *m_query;
     ArpFunction m_arp;
 };
 
