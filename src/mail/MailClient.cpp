@@ -5,8 +5,8 @@
 
 #include <QDateTime>
 #include <QHostInfo>
-#include <QRegularExpression>
 #include <QNetworkProxy>
+#include <QRegularExpression>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
@@ -146,9 +146,8 @@ bool defaultImplicitTls(const QString &serverText)
 QString helloName(const QString &hostName, const QString &domainName,
                   const QHostAddress &localAddress)
 {
-    const QString full = domainName.isEmpty() || hostName.contains(u'.')
-                             ? hostName
-                             : hostName + u'.' + domainName;
+    const QString full =
+        domainName.isEmpty() || hostName.contains(u'.') ? hostName : hostName + u'.' + domainName;
     // Servers that check the name (Postfix's reject_non_fqdn_helo_hostname)
     // want at least two labels of letters, digits and hyphens, not all
     // digits.
@@ -306,15 +305,10 @@ int MailClient::connectAndSend(QString &error)
     const QString host = viaProxy ? m_wingate : server.host;
     const quint16 port = viaProxy ? m_wingatePort.toUShort() : server.port;
 
-    MessageHead head{m_fromName,
-                     m_fromEmail,
-                     m_toName,
-                     m_toEmail,
-                     m_subject,
-                     m_messageId,
-                     server.host,
-                     dateHeader(QDateTime::currentDateTime()),
-                     newUniqueId()};
+    MessageHead head{
+        m_fromName,   m_fromEmail, m_toName,    m_toEmail,
+        m_subject,    m_messageId, server.host, dateHeader(QDateTime::currentDateTime()),
+        newUniqueId()};
     SmtpSessionSettings settings;
     settings.proxyTarget = (server.host.contains(u':') ? u'[' + server.host + u']' : server.host) +
                            u':' + QString::number(server.port);
@@ -424,7 +418,7 @@ void MailClient::apply(const SmtpStep &step)
         // A new question starts a new wait; a server that chatters without
         // answering still runs into the time-out. QUIT waits less.
         m_replyTimer->start(m_session->state() == SmtpSession::QuitReply ? m_tuning.quitTimeout
-                                                                          : m_tuning.replyTimeout);
+                                                                         : m_tuning.replyTimeout);
     }
     if (step.close) {
         complete();
@@ -462,8 +456,8 @@ void MailClient::complete()
     m_replyTimer->stop();
     m_connectTimer->stop();
     m_deadlineTimer->stop();
-    const auto outcome = m_outcome.value_or(std::make_pair(
-        false, QStringLiteral("The mail server closed the connection.")));
+    const auto outcome = m_outcome.value_or(
+        std::make_pair(false, QStringLiteral("The mail server closed the connection.")));
     m_outcome.reset();
     QSslSocket *socket = m_socket;
     m_session.reset();
@@ -543,8 +537,8 @@ void MailClient::onDeadline()
 {
     if (!m_session)
         return;
-    const QString reason = QStringLiteral("The mail was not sent within ") +
-                           seconds(m_tuning.sessionDeadline) + u'.';
+    const QString reason =
+        QStringLiteral("The mail was not sent within ") + seconds(m_tuning.sessionDeadline) + u'.';
     if (!m_open) {
         failConnecting(result::ConnectFailed, reason);
         return;

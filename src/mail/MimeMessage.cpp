@@ -165,8 +165,9 @@ QString dateHeader(const QDateTime &time)
     return QStringLiteral("Date: ") +
            QLocale::c().toString(time, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss ")) +
            (offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1%2").arg(magnitude / 60, 2, 10, QChar(u'0')).arg(magnitude % 60, 2, 10,
-                                                                             QChar(u'0'));
+           QStringLiteral("%1%2")
+               .arg(magnitude / 60, 2, 10, QChar(u'0'))
+               .arg(magnitude % 60, 2, 10, QChar(u'0'));
 }
 
 QString headerText(const QString &value)
@@ -206,8 +207,8 @@ QString wireAddress(const QString &address)
 QString quotedPrintable(const QString &text)
 {
     QString out;
-    const QStringList lines = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                                  .split(u'\n');
+    const QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
     for (qsizetype l = 0; l < lines.size(); ++l) {
         const QByteArray bytes = lines.at(l).toUtf8();
         QString line;

@@ -29,7 +29,7 @@ std::optional<NotificationSchedule::Ms> NotificationSchedule::nextCheck() const
 {
     if (m_busy || !m_pending)
         return std::nullopt;
-    Ms at = m_failures == 0                            ? 0
+    Ms at = m_failures == 0                          ? 0
             : m_failures <= int(kRetryDelays.size()) ? m_lastAttempt + kRetryDelays[m_failures - 1]
                                                      : -1;
     if (at < 0)

@@ -119,9 +119,9 @@ void NotificationSender::finish(bool success, const QString &reason)
         return;
     }
     m_schedule.attemptFinished(success, m_clock.elapsed());
-    emit finished(success,
-                  success || !m_schedule.hasPending() ? reason
-                                                      : reason + retryText(m_schedule.failures()));
+    emit finished(success, success || !m_schedule.hasPending()
+                               ? reason
+                               : reason + retryText(m_schedule.failures()));
     pump();
 }
 

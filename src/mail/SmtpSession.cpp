@@ -138,9 +138,10 @@ SmtpStep SmtpSession::feed(const QByteArray &bytes)
         answered = !step.send.isEmpty() || step.startTls || step.finished;
     }
     if (!m_reader.error().isEmpty())
-        return m_state == QuitReply ? fail(QString())
-                                    : fail(QStringLiteral("The mail server's reply is malformed: ") +
-                                           m_reader.error() + u'.');
+        return m_state == QuitReply
+                   ? fail(QString())
+                   : fail(QStringLiteral("The mail server's reply is malformed: ") +
+                          m_reader.error() + u'.');
     if (answered && !step.close && m_reader.hasPartialReply())
         return fail(QStringLiteral("The mail server answered before it was asked."));
     return step;
@@ -279,8 +280,8 @@ SmtpStep SmtpSession::afterHello()
     if (mechanisms.contains(QStringLiteral("LOGIN")))
         return say(AuthLogin, QByteArrayLiteral("AUTH LOGIN"));
     if (mechanisms.contains(QStringLiteral("PLAIN"))) // RFC 4616, no authorization identity
-        return say(AuthPlain, "AUTH PLAIN " + utf8Base64(QChar(0) + m_settings.userName +
-                                                         QChar(0) + m_settings.password));
+        return say(AuthPlain, "AUTH PLAIN " + utf8Base64(QChar(0) + m_settings.userName + QChar(0) +
+                                                         m_settings.password));
     return fail(QStringLiteral("The mail server offers no login method this program knows (") +
                 printableText(mechanisms.join(u' ')) + QStringLiteral(")."));
 }
@@ -293,9 +294,9 @@ SmtpStep SmtpSession::answerLoginChallenge(const SmtpReply &reply)
     // "Username:" and "Password:", or whatever the server says instead:
     // then the user first and the password second.
     const QString challenge = base64Decode(reply.lines.first().mid(4)).toLower();
-    const bool wantsPassword = challenge.contains(QLatin1StringView("pass")) ||
-                               (!challenge.contains(QLatin1StringView("user")) &&
-                                m_challenges == 2);
+    const bool wantsPassword =
+        challenge.contains(QLatin1StringView("pass")) ||
+        (!challenge.contains(QLatin1StringView("user")) && m_challenges == 2);
     return say(AuthLogin, utf8Base64(wantsPassword ? m_settings.password : m_settings.userName));
 }
 

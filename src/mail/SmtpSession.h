@@ -36,7 +36,7 @@ struct SmtpStep
     bool startTls = false; // then begin the encryption handshake
     bool finished = false; // the outcome is decided (success, reason)
     bool success = false;
-    QString reason;    // why it failed
+    QString reason;     // why it failed
     bool close = false; // the conversation is over: close the connection
 };
 

@@ -190,8 +190,8 @@ void EmailSettingsDialog::loadSettings()
         m_encryptionChosen ? *stored != 0 : defaultRequireEncryption(m_serverEdit->text()));
     const auto implicit = store.number(keys::ImplicitTls, QStringLiteral("-1"));
     m_implicitTlsChosen = implicit && *implicit != -1;
-    m_implicitTlsCheckBox->setChecked(m_implicitTlsChosen ? *implicit != 0
-                                                          : defaultImplicitTls(m_serverEdit->text()));
+    m_implicitTlsCheckBox->setChecked(
+        m_implicitTlsChosen ? *implicit != 0 : defaultImplicitTls(m_serverEdit->text()));
     m_allowPlainPasswordCheckBox->setChecked(store.number(keys::AllowPlainPassword, "0") == 1);
 }
 
