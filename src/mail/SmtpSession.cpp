@@ -92,7 +92,11 @@ SmtpStep SmtpSession::fail(const QString &reason)
 
 SmtpStep SmtpSession::refused(const QString &what, const SmtpReply &reply)
 {
-    return fail(what + QStringLiteral(" refused: ") + reply.printable());
+    // RFC 4954 6: 530, authentication required.
+    const QString hint = reply.code == 530 && m_settings.password.isEmpty()
+                             ? QStringLiteral("Password required. ")
+                             : QString();
+    return fail(hint + what + QStringLiteral(" refused: ") + reply.printable());
 }
 
 SmtpStep SmtpSession::succeed()
@@ -268,10 +272,10 @@ SmtpStep SmtpSession::afterHello()
     if (m_settings.requireEncryption && !m_encrypted)
         return fail(QStringLiteral("Encryption is required, but the server offers none "
                                    "(no STARTTLS); nothing was sent."));
-    if (!m_extensions.contains(QStringLiteral("AUTH")))
+    // Without a password a relay may still take the mail; if it wants a
+    // login, its refusal says so (refused()).
+    if (!m_extensions.contains(QStringLiteral("AUTH")) || m_settings.password.isEmpty())
         return mailFrom();
-    if (m_settings.password.isEmpty())
-        return fail(QStringLiteral("Password required."));
     if (!m_encrypted && !m_settings.allowPlainPassword)
         return fail(QStringLiteral("The mail server offers no encryption (no STARTTLS), so the "
                                    "password was not sent. To send it anyway, allow the password "

@@ -78,8 +78,9 @@ void TestSmtpSession::dialogue_data()
            "STARTTLS), so the password was not sent. To send it "
            "anyway, allow the password without encryption in the "
            "e-mail settings.";
-    QTest::newRow("missing password") << "nopass" << start + ehlo + "C:QUIT"
-                                      << "fail:Password required.";
+    QTest::newRow("no password: tried without login")
+        << "nopass" << start + ehlo + from + "S:530 5.7.0 Authentication required|C:QUIT"
+        << "fail:Password required. MAIL FROM refused: 530 5.7.0 Authentication required";
     QTest::newRow("STARTTLS: EHLO again, old offers forgotten")
         << "require"
         << start + "S:250-x\n250-STARTTLS\n250 AUTH LOGIN|C:STARTTLS|S:220 go|TLS|"
