@@ -70,6 +70,9 @@ void TestSmtpSession::dialogue_data()
     QTest::newRow("reply without end") << "" << start + "S:" + QString(3000, u'x') + "~|C:QUIT"
                                        << "fail:The mail server's reply is malformed: a reply line "
                                           "is too long.";
+    QTest::newRow("endless continuation lines")
+        << "" << start + "S:" + QString("250-x\n").repeated(101) + "250 x|C:QUIT"
+        << "fail:The mail server's reply is malformed: a reply has too many lines.";
     QTest::newRow("502 to EHLO: HELO")
         << "" << start + "S:502 no|C:HELO [192.0.2.7]|S:250 hi|" + from << "open";
     QTest::newRow("AUTH in clear refused")
