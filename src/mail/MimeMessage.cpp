@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QUrl>
 #include <QUuid>
+#include <cstdlib>
 
 namespace mail {
 
