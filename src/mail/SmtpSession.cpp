@@ -131,7 +131,9 @@ SmtpStep SmtpSession::feed(const QByteArray &bytes)
     SmtpStep step;
     bool answered = false;
     for (const SmtpReply &reply : replies) {
-        if (step.close)
+        // What came with the reply that decided the outcome was sent
+        // before our QUIT; it no longer matters.
+        if (step.close || step.finished)
             return step;
         // We reply to one reply at a time: whatever came with it was sent
         // before the server could have heard our answer.
@@ -141,6 +143,8 @@ SmtpStep SmtpSession::feed(const QByteArray &bytes)
         step = handleReply(reply);
         answered = !step.send.isEmpty() || step.startTls || step.finished;
     }
+    if (step.finished)
+        return step;
     if (!m_reader.error().isEmpty())
         return m_state == QuitReply
                    ? fail(QString())

@@ -46,6 +46,9 @@ void TestSmtpSession::dialogue_data()
                QString(rest).replace("250 queued", "552 5.3.4 Error: message file too big")
         << "fail:The message was refused: 552 5.3.4 Error: message file "
            "too big";
+    QTest::newRow("more after the refusal: the refusal counts")
+        << "" << start + "S:250 x|" + from + "S:550 no\n250 ok\nx|C:QUIT"
+        << "fail:MAIL FROM refused: 550 no";
     QTest::newRow("pipelined replies after the greeting")
         << ""
         << "S:220 hi\n250 ok\n250 ok\n354 go\n250 ok|C:QUIT"
