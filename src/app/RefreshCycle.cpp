@@ -53,8 +53,10 @@ void RefreshCycle::onSourceFinished(const address::AddressSnapshot &snapshot)
     const bool changed = m_tracker.accept(snapshot.publicIp);
     emit finished(snapshot, m_running, changed);
     if (changed && mail::NotificationSender::isEnabled())
-        m_mail->send(mail::composeNotification(snapshot.hostName, snapshot.publicIp, snapshot.lan,
-                                               QDateTime::currentDateTime()));
+        m_mail->notify(mail::composeNotification(snapshot.hostName, snapshot.publicIp, snapshot.lan,
+                                                 QDateTime::currentDateTime()));
+    else
+        m_mail->refreshed(); // a mail that failed earlier may be due again
     if (std::exchange(m_timerPending, false))
         refresh(Trigger::Timer);
 }

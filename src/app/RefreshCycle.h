@@ -16,7 +16,8 @@ namespace app {
 // quorvel-cli watch: one refresh of the addresses at a time, a timed one
 // that falls due meanwhile run right after it, every change of the public
 // address told (the first refresh of a run always is one), and the
-// notification mail sent for it when the settings ask for one. What a
+// notification mail sent for it when the settings ask for one, tried again
+// while the server cannot take it (NotificationSender::notify). What a
 // program shows of all this is its own business; the rules live here once.
 class RefreshCycle : public QObject
 {
@@ -54,7 +55,7 @@ signals:
     // which it now is. Emitted before the notification mail is started.
     void finished(const address::AddressSnapshot &snapshot, app::RefreshCycle::Trigger trigger,
                   bool changed);
-    // The outcome of a notification mail: exactly one for each mail sent.
+    // The outcome of a notification mail: exactly one for each attempt.
     void mailFinished(bool success, const QString &reason);
 
 private:

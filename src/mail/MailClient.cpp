@@ -4,7 +4,9 @@
 #include "DefaultMailAccount.h"
 
 #include <QDateTime>
+#include <QHostInfo>
 #include <QNetworkProxy>
+#include <QRegularExpression>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
@@ -135,13 +137,43 @@ bool defaultRequireEncryption(const QString &serverText)
     return a.ok && (a.port == 465 || a.port == 587);
 }
 
-MailClient::MailClient(QObject *parent)
-    : QObject(parent), m_connectTimer(new QTimer(this)), m_replyTimer(new QTimer(this))
+bool defaultImplicitTls(const QString &serverText)
 {
-    m_connectTimer->setSingleShot(true);
-    m_replyTimer->setSingleShot(true);
+    const ServerAddress a = parseServerAddress(serverText);
+    return a.ok && a.port == 465;
+}
+
+QString helloName(const QString &hostName, const QString &domainName,
+                  const QHostAddress &localAddress)
+{
+    const QString full =
+        domainName.isEmpty() || hostName.contains(u'.') ? hostName : hostName + u'.' + domainName;
+    // Servers that check the name (Postfix's reject_non_fqdn_helo_hostname)
+    // want at least two labels of letters, digits and hyphens, not all
+    // digits.
+    static const QRegularExpression fqdn(QStringLiteral(
+        "^(?=.*[A-Za-z])([A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?\\.)+[A-Za-z0-9-]*[A-Za-z]$"));
+    if (fqdn.match(full).hasMatch())
+        return full;
+    QHostAddress address = localAddress;
+    bool isV4 = false;
+    if (const quint32 v4 = address.toIPv4Address(&isV4); isV4)
+        address = QHostAddress(v4);
+    address.setScopeId(QString());
+    return address.protocol() == QAbstractSocket::IPv6Protocol
+               ? QStringLiteral("[IPv6:") + address.toString() + u']'
+               : u'[' + address.toString() + u']';
+}
+
+MailClient::MailClient(QObject *parent)
+    : QObject(parent), m_connectTimer(new QTimer(this)), m_replyTimer(new QTimer(this)),
+      m_deadlineTimer(new QTimer(this))
+{
+    for (QTimer *timer : {m_connectTimer, m_replyTimer, m_deadlineTimer})
+        timer->setSingleShot(true);
     connect(m_connectTimer, &QTimer::timeout, this, &MailClient::onConnectTimeout);
     connect(m_replyTimer, &QTimer::timeout, this, &MailClient::onReplyTimeout);
+    connect(m_deadlineTimer, &QTimer::timeout, this, &MailClient::onDeadline);
 }
 
 MailClient::~MailClient()
@@ -157,13 +189,11 @@ void MailClient::setServer(const QString &server)
 void MailClient::setUserName(const QString &name)
 {
     m_userName = trimSpaces(name);
-    m_login.setUserName(m_userName);
 }
 
 void MailClient::setPassword(const QString &password)
 {
     m_password = trimSpaces(password);
-    m_login.setPassword(m_password);
 }
 
 void MailClient::setFromName(const QString &name)
@@ -232,7 +262,6 @@ void MailClient::prepareEmail(const QString &text, QString &files)
 void MailClient::resetEmail()
 {
     m_pending.clear();
-    m_reader.clear();
     m_lastError = 0;
     disconnectFromServer();
 }
@@ -251,10 +280,10 @@ int MailClient::connectAndSend(QString &error)
     }
     resetEmail();
 
+    // A proxy the desktop sets for web traffic is no reason to stop: mail
+    // goes straight to the server the user named.
     int code = 0;
-    if (isConnectionProxy())
-        code = result::ThroughProxy;
-    else if (m_server.isEmpty())
+    if (m_server.isEmpty())
         code = result::NoServer;
     else if (m_fromEmail.isEmpty())
         code = result::NoSender;
@@ -270,40 +299,37 @@ int MailClient::connectAndSend(QString &error)
         error = resultText(code);
         return code;
     }
-    m_login.deriveFromSender(m_fromEmail);
-    if (m_userName.isEmpty())
-        m_userName = m_login.userName();
 
     const ServerAddress server = parseServerAddress(m_server);
     const bool viaProxy = !m_wingate.isEmpty();
     const QString host = viaProxy ? m_wingate : server.host;
     const quint16 port = viaProxy ? m_wingatePort.toUShort() : server.port;
-    const bool implicitTls = !viaProxy && server.port == m_tuning.implicitTlsPort;
 
     MessageHead head{
         m_fromName,   m_fromEmail, m_toName,    m_toEmail,
-        m_subject,    m_messageId, server.host, dateHeader(QDateTime::currentDateTimeUtc()),
+        m_subject,    m_messageId, server.host, dateHeader(QDateTime::currentDateTime()),
         newUniqueId()};
     SmtpSessionSettings settings;
-    settings.serverHost = server.host;
     settings.proxyTarget = (server.host.contains(u':') ? u'[' + server.host + u']' : server.host) +
                            u':' + QString::number(server.port);
     settings.fromEmail = m_fromEmail;
     settings.toEmail = m_toEmail;
-    settings.messageId = m_messageId;
-    if (!m_messageHeader.isEmpty())
-        settings.messageHeader = smtpData(m_messageHeader, false);
-    settings.messageData = smtpData(composeMessage(head, *m_prepared, m_plainText));
-    settings.login = m_login;
+    // The extra header goes after the server's 354, as part of the message.
+    const QString headerLines = m_messageHeader.isEmpty() ? QString() : m_messageHeader + "\r\n";
+    settings.messageData = smtpData(headerLines + composeMessage(head, *m_prepared, m_plainText));
+    // The login belongs to this session alone.
+    settings.userName =
+        m_userName.isEmpty() ? m_fromEmail.section(u'@', 0, 0) : std::exchange(m_userName, {});
+    settings.password = std::exchange(m_password, {});
     settings.viaProxy = viaProxy;
-    settings.implicitTls = implicitTls;
+    settings.implicitTls = m_implicitTls;
     settings.requireEncryption = m_requireEncryption;
+    settings.allowPlainPassword = m_allowPlainPassword;
     m_session = std::make_unique<SmtpSession>(std::move(settings));
+    m_outcome.reset();
 
     auto *socket = new QSslSocket(this);
     m_socket = socket;
-    // The mail goes straight to the server the user named, never through
-    // an application-wide proxy.
     socket->setProxy(QNetworkProxy::NoProxy);
     if (!m_tuning.caCertificates.isEmpty()) {
         QSslConfiguration config = socket->sslConfiguration();
@@ -326,25 +352,32 @@ int MailClient::connectAndSend(QString &error)
     });
     m_tlsErrors.clear();
     m_connectTimer->start(m_tuning.connectTimeout);
+    m_deadlineTimer->start(m_tuning.sessionDeadline);
 
-    if (!viaProxy && !server.ok) {
-        QPointer<QSslSocket> guard = socket;
-        QTimer::singleShot(0, this, [this, guard] {
-            if (guard && guard == m_socket)
-                failConnecting(result::ConnectFailed,
-                               QStringLiteral("The port is not a number from 1 to 65535."));
-        });
-    } else if (implicitTls) {
-        socket->connectToHostEncrypted(host, port, server.host);
-    } else {
-        socket->connectToHost(host, port);
-    }
+    // Started from the event loop: a connection that fails at once (no
+    // route to an address) must not report before the caller has heard
+    // that the attempt began.
+    const bool implicitTls = m_implicitTls && !viaProxy;
+    const bool portOk = viaProxy || server.ok;
+    QTimer::singleShot(0, socket, [this, socket, host, port, implicitTls, portOk, server] {
+        if (!portOk)
+            failConnecting(result::ConnectFailed,
+                           QStringLiteral("The port is not a number from 1 to 65535."));
+        else if (implicitTls)
+            socket->connectToHostEncrypted(host, port, server.host);
+        else
+            socket->connectToHost(host, port);
+    });
     return result::Success;
 }
 
 void MailClient::onConnected()
 {
-    if (m_session && m_session->isEncrypted() && !m_open)
+    if (!m_session)
+        return;
+    m_session->setHelloName(helloName(QHostInfo::localHostName(), QHostInfo::localDomainName(),
+                                      m_socket->localAddress()));
+    if (m_session->isEncrypted() && !m_open)
         return; // implicit TLS: the dialogue starts once encrypted
     m_open = true;
     m_connectTimer->stop();
@@ -372,39 +405,29 @@ void MailClient::onReadyRead()
     if (!m_socket)
         return;
     const QByteArray bytes = m_socket->readAll();
-    if (!m_session || m_session->isFinished())
-        return;
-    const QList<SmtpReply> replies = m_reader.feed(bytes);
-    for (const SmtpReply &reply : replies) {
-        const SmtpStep step = m_session->handleReply(reply);
-        const bool stop = step.startTls || step.finished;
-        apply(step);
-        // Nothing that came with the reply to STARTTLS is believed.
-        if (stop)
-            return;
-    }
-    if (m_reader.overflowed())
-        endSession(false, QStringLiteral("The mail server's reply is too long."));
+    if (m_session)
+        apply(m_session->feed(bytes));
 }
 
 void MailClient::apply(const SmtpStep &step)
 {
-    if (!step.send.isEmpty())
+    if (step.finished)
+        m_outcome = std::make_pair(step.success, step.reason);
+    if (!step.send.isEmpty()) {
         sendData(step.send);
-    if (step.finished) {
-        endSession(step.success, step.reason);
+        // A new question starts a new wait; a server that chatters without
+        // answering still runs into the time-out. QUIT waits less.
+        m_replyTimer->start(m_session->state() == SmtpSession::QuitReply ? m_tuning.quitTimeout
+                                                                         : m_tuning.replyTimeout);
+    }
+    if (step.close) {
+        complete();
         return;
     }
     if (step.startTls) {
-        m_reader.clear();
         m_replyTimer->start(m_tuning.replyTimeout);
         m_socket->startClientEncryption();
-        return;
     }
-    // Only a step that asks something new starts a new wait: a server that
-    // chatters without answering still runs into the time-out.
-    if (!step.send.isEmpty())
-        m_replyTimer->start(m_tuning.replyTimeout);
 }
 
 void MailClient::sendData(const QByteArray &bytes)
@@ -428,12 +451,17 @@ void MailClient::flushPending()
     }
 }
 
-void MailClient::endSession(bool success, const QString &reason)
+void MailClient::complete()
 {
     m_replyTimer->stop();
     m_connectTimer->stop();
+    m_deadlineTimer->stop();
+    const auto outcome = m_outcome.value_or(
+        std::make_pair(false, QStringLiteral("The mail server closed the connection.")));
+    m_outcome.reset();
     QSslSocket *socket = m_socket;
-    emit sendComplete(success, success ? QString() : reason);
+    m_session.reset();
+    emit sendComplete(outcome.first, outcome.first ? QString() : outcome.second);
     // The handler may already have started the next session.
     if (m_socket == socket)
         disconnectFromServer();
@@ -456,8 +484,10 @@ void MailClient::onSocketError()
                                  ? QStringLiteral("Encryption with the mail server failed: ") + what
                                  : QStringLiteral("The mail server's certificate was refused: ") +
                                        m_tlsErrors + u'.';
+        if (!m_outcome)
+            m_outcome = std::make_pair(false, text);
         if (m_open)
-            endSession(false, text);
+            complete();
         else {
             releaseSocket(false);
             emit sendComplete(false, text);
@@ -470,9 +500,13 @@ void MailClient::onSocketError()
                        what);
         return;
     }
-    // The server hung up (or the network did) before the dialogue ended:
-    // the connection is closed and no outcome is claimed.
-    disconnectFromServer();
+    // The server hung up (or the network did): after QUIT that is the
+    // normal end; before it, a failure.
+    if (!m_outcome && m_session)
+        m_outcome = std::make_pair(false, QStringLiteral("The mail server closed the connection "
+                                                         "(waiting for ") +
+                                              m_session->waitingFor() + QStringLiteral(")."));
+    complete();
 }
 
 void MailClient::onConnectTimeout()
@@ -486,9 +520,31 @@ void MailClient::onReplyTimeout()
 {
     if (!m_session || !m_open)
         return;
-    endSession(false, QStringLiteral("The mail server did not answer within ") +
-                          seconds(m_tuning.replyTimeout) + QStringLiteral(" (waiting for ") +
-                          m_session->waitingFor() + QStringLiteral(")."));
+    if (m_session->state() == SmtpSession::QuitReply) {
+        complete(); // the outcome is known; the goodbye need not be heard
+        return;
+    }
+    QString reason = QStringLiteral("The mail server did not answer within ") +
+                     seconds(m_tuning.replyTimeout) + QStringLiteral(" (waiting for ") +
+                     m_session->waitingFor() + QStringLiteral(").");
+    if (m_session->state() == SmtpSession::Greeting && !m_session->isEncrypted())
+        reason += QStringLiteral(" If the server expects encryption from the first byte, turn on "
+                                 "implicit TLS in the e-mail settings.");
+    apply(m_session->abandon(reason));
+}
+
+void MailClient::onDeadline()
+{
+    if (!m_session)
+        return;
+    const QString reason =
+        QStringLiteral("The mail was not sent within ") + seconds(m_tuning.sessionDeadline) + u'.';
+    if (!m_open) {
+        failConnecting(result::ConnectFailed, reason);
+        return;
+    }
+    // QUIT, awaited a short while; a session already saying goodbye ends.
+    apply(m_session->abandon(reason));
 }
 
 void MailClient::disconnectFromServer()
@@ -507,8 +563,9 @@ void MailClient::releaseSocket(bool graceful)
 {
     m_connectTimer->stop();
     m_replyTimer->stop();
+    m_deadlineTimer->stop();
     m_session.reset();
-    m_reader = SmtpReplyReader();
+    m_outcome.reset();
     m_open = false;
     QSslSocket *socket = m_socket;
     m_socket = nullptr;
@@ -518,7 +575,6 @@ void MailClient::releaseSocket(bool graceful)
     }
     socket->disconnect(this);
     if (graceful && socket->state() == QAbstractSocket::ConnectedState) {
-        // The last words (QUIT) still go out before the connection closes.
         if (!m_pending.isEmpty())
             socket->write(m_pending);
         connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);

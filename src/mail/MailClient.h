@@ -4,6 +4,7 @@
 #include "SmtpReplyReader.h"
 #include "SmtpSession.h"
 
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -51,13 +52,26 @@ ServerAddress parseServerAddress(const QString &text);
 // there encryption is required unless the user says otherwise; port 25
 // often meets servers that have none.
 bool defaultRequireEncryption(const QString &serverText);
+// Port 465 speaks TLS from the first byte (RFC 8314); any other port only
+// when the user says so.
+bool defaultImplicitTls(const QString &serverText);
+
+// Our own name for EHLO (RFC 5321 4.1.1.1): the machine's full host name
+// when it has one, else the address literal of our end of the connection
+// ("[192.0.2.7]", "[IPv6:2001:db8::7]").
+QString helloName(const QString &hostName, const QString &domainName,
+                  const QHostAddress &localAddress);
 
 // Sends one message to one recipient through an SMTP server (optionally
 // behind a WinGate proxy), on the GUI thread, never blocking it. Fill the
 // properties, prepareEmail(), connectAndSend(), then wait for
 // sendComplete(). connected() comes once the server is reached,
 // disconnected() whenever an open connection is closed (after
-// sendComplete() at the end of every dialogue).
+// sendComplete() at the end of every dialogue). Every connectAndSend() that
+// returns 100 ends in exactly one sendComplete(), never before it returns,
+// also when the server hangs up; a session that the server greeted ends
+// with QUIT, whose reply is awaited a short while before the outcome is
+// told. The login is read for one session only: set it before each.
 class MailClient : public QObject
 {
     Q_OBJECT
@@ -67,7 +81,10 @@ public:
     {
         std::chrono::milliseconds connectTimeout{20000};
         std::chrono::milliseconds replyTimeout{60000};
-        quint16 implicitTlsPort = 465;
+        // The whole session, connecting included.
+        std::chrono::milliseconds sessionDeadline{120000};
+        // How long the reply to QUIT is awaited.
+        std::chrono::milliseconds quitTimeout{2000};
         // Empty: the system's trusted certificates.
         QList<QSslCertificate> caCertificates;
     };
@@ -91,6 +108,10 @@ public:
     void setWingate(const QString &host) { m_wingate = host; }
     void setWingatePort(const QString &port) { m_wingatePort = port; }
     void setRequireEncryption(bool on) { m_requireEncryption = on; }
+    // The user allows the password over a connection without encryption.
+    void setAllowPlainPassword(bool on) { m_allowPlainPassword = on; }
+    // TLS from the first byte instead of STARTTLS.
+    void setImplicitTls(bool on) { m_implicitTls = on; }
 
     // The default mail account's values, after startUp().
     QString defaultServer() const { return m_defaultServer; }
@@ -132,10 +153,11 @@ private:
     void onSocketError();
     void onConnectTimeout();
     void onReplyTimeout();
+    void onDeadline();
     void apply(const SmtpStep &step);
     void sendData(const QByteArray &bytes);
     void flushPending();
-    void endSession(bool success, const QString &reason);
+    void complete();
     void failConnecting(int code, const QString &detail);
     void releaseSocket(bool graceful);
 
@@ -143,7 +165,8 @@ private:
         m_subject, m_messageId, m_messageHeader, m_wingate, m_wingatePort;
     bool m_plainText = true;
     bool m_requireEncryption = false;
-    SmtpLogin m_login;
+    bool m_allowPlainPassword = false;
+    bool m_implicitTls = false;
 
     QString m_defaultServer, m_defaultEmail, m_defaultFrom;
     int m_readyState = 0;
@@ -153,12 +176,13 @@ private:
     QPointer<QSslSocket> m_socket;
     bool m_open = false; // connected to the server (or proxy)
     std::unique_ptr<SmtpSession> m_session;
-    SmtpReplyReader m_reader;
     QByteArray m_pending;
-    QString m_receivedLog;
     QString m_tlsErrors;
+    // The outcome, once decided; told when the conversation is over.
+    std::optional<std::pair<bool, QString>> m_outcome;
     QTimer *m_connectTimer;
     QTimer *m_replyTimer;
+    QTimer *m_deadlineTimer;
     Tuning m_tuning;
 };
 

@@ -5,15 +5,21 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QUrl>
 #include <QUuid>
+#include <cstdlib>
 
 namespace mail {
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kLatin1Charset = QStringLiteral("\tcharset=\"iso-8859-1\"\r\n");
-constexpr QLatin1StringView kMultipartMailer{"X-Mailer: Your Program Name Here\r\n"};
+const QString kMailer = QStringLiteral("X-Mailer: Quorvel " QUORVEL_VERSION "\r\n");
+// RFC 2047 2: an encoded word is at most 75 characters; 45 bytes of text
+// make 60 of base64 and leave room for "=?UTF-8?B?" and "?=".
+constexpr int kEncodedWordBytes = 45;
+// RFC 2045 6.7: quoted-printable lines hold at most 76 characters.
+constexpr int kQpLineLength = 76;
 
 // Quoted-printable lines are cut well below RFC 2045's 76 characters.
 constexpr int kQpWindow = 70;
@@ -52,22 +58,54 @@ bool isFile(const QString &path)
     return info.exists() && !info.isDir();
 }
 
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 127)
+            return false;
+    return true;
+}
+
 QString commonHead(const MessageHead &h)
 {
     const QString id = !h.messageId.isEmpty() ? h.messageId : h.uniqueId + u'@' + h.serverHost;
-    return QStringLiteral("From: ") + singleLine(h.fromName) + QStringLiteral(" <") +
-           singleLine(h.fromEmail) + QStringLiteral(">\r\nTo: ") + singleLine(h.toName) +
-           QStringLiteral(" <") + singleLine(h.toEmail) + QStringLiteral(">\r\nSubject: ") +
-           singleLine(h.subject) + kCrLf + singleLine(h.dateLine) + kCrLf +
-           QStringLiteral("Message-ID: <") + singleLine(id) +
+    return QStringLiteral("From: ") + headerText(h.fromName) + QStringLiteral(" <") +
+           wireAddress(singleLine(h.fromEmail)) + QStringLiteral(">\r\nTo: ") +
+           headerText(h.toName) + QStringLiteral(" <") + wireAddress(singleLine(h.toEmail)) +
+           QStringLiteral(">\r\nSubject: ") + headerText(h.subject) + kCrLf +
+           singleLine(h.dateLine) + kCrLf + QStringLiteral("Message-ID: <") + singleLine(id) +
            QStringLiteral(">\r\nMIME-Version: 1.0\r\n");
 }
 
-QString textPartHead(const QString &subtype, const QString &encoding)
+// A text part's head that tells the truth: ASCII goes as the encoding the
+// layout names, anything else as UTF-8 in quoted-printable.
+QString textPartHead(const QString &subtype, const QString &encoding, const QString &body)
 {
-    return QStringLiteral("Content-Type: text/") + subtype + QStringLiteral(";\r\n") +
-           kLatin1Charset + QStringLiteral("Content-Transfer-Encoding: ") + encoding + kCrLf +
-           kCrLf;
+    const bool ascii = isAscii(body);
+    return QStringLiteral("Content-Type: text/") + subtype + QStringLiteral(";\r\n\tcharset=\"") +
+           (ascii ? QStringLiteral("iso-8859-1") : QStringLiteral("utf-8")) +
+           QStringLiteral("\"\r\nContent-Transfer-Encoding: ") +
+           (ascii ? encoding : QStringLiteral("quoted-printable")) + kCrLf;
+}
+
+// The body as its part head declares it.
+QString partBody(const QString &body, bool alreadyQuotedPrintable)
+{
+    if (isAscii(body))
+        return body;
+    if (!alreadyQuotedPrintable)
+        return quotedPrintable(body);
+    // Prepared HTML has its "=" escaped already; the rest of its escapes
+    // are the bytes beyond ASCII.
+    QString out;
+    for (const QChar c : body) {
+        if (c.unicode() < 128)
+            out += c;
+        else
+            for (const char byte : QString(c).toUtf8())
+                out += QStringLiteral("=%1").arg(uchar(byte), 2, 16, QChar(u'0')).toUpper();
+    }
+    return out;
 }
 
 } // namespace
@@ -120,11 +158,80 @@ QString prepareHtml(const QString &html)
     return wrapQpLines(text);
 }
 
-QString dateHeader(const QDateTime &utc)
+QString dateHeader(const QDateTime &time)
 {
+    // RFC 5322 3.3: the zone as a numeric offset; "GMT" is obsolete.
+    const int offset = time.offsetFromUtc() / 60;
+    const int magnitude = std::abs(offset);
     return QStringLiteral("Date: ") +
-           QLocale::c().toString(utc.toUTC(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss")) +
-           QStringLiteral(" GMT");
+           QLocale::c().toString(time, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss ")) +
+           (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1%2")
+               .arg(magnitude / 60, 2, 10, QChar(u'0'))
+               .arg(magnitude % 60, 2, 10, QChar(u'0'));
+}
+
+QString headerText(const QString &value)
+{
+    const QString text = singleLine(value);
+    if (isAscii(text))
+        return text;
+    // RFC 2047: UTF-8 in encoded words, each of whole characters, folded
+    // onto lines of their own.
+    QStringList words;
+    QByteArray chunk;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray bytes = text.mid(i, n).toUtf8();
+        i += n - 1;
+        if (chunk.size() + bytes.size() > kEncodedWordBytes) {
+            words << QStringLiteral("=?UTF-8?B?") + QString::fromLatin1(chunk.toBase64()) + "?=";
+            chunk.clear();
+        }
+        chunk += bytes;
+    }
+    words << QStringLiteral("=?UTF-8?B?") + QString::fromLatin1(chunk.toBase64()) + "?=";
+    return words.join(QStringLiteral("\r\n "));
+}
+
+QString wireAddress(const QString &address)
+{
+    const qsizetype at = address.lastIndexOf(u'@');
+    const QString domain = address.mid(at + 1);
+    if (at < 0 || isAscii(domain))
+        return address;
+    // International domains travel in their ASCII form (IDNA).
+    const QByteArray ace = QUrl::toAce(domain);
+    return ace.isEmpty() ? address : address.left(at + 1) + QString::fromLatin1(ace);
+}
+
+QString quotedPrintable(const QString &text)
+{
+    QString out;
+    const QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        const QByteArray bytes = lines.at(l).toUtf8();
+        QString line;
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const uchar b = uchar(bytes.at(i));
+            // Blanks at the end of a line would be lost on the way.
+            const bool lastOfLine = i + 1 == bytes.size();
+            QString piece = (b >= 33 && b <= 126 && b != '=') || (b == ' ' && !lastOfLine) ||
+                                    (b == '\t' && !lastOfLine)
+                                ? QString(QChar(b))
+                                : QStringLiteral("=%1").arg(b, 2, 16, QChar(u'0')).toUpper();
+            if (line.size() + piece.size() > kQpLineLength - 1) {
+                out += line + QStringLiteral("=\r\n");
+                line.clear();
+            }
+            line += piece;
+        }
+        out += line;
+        if (l + 1 < lines.size())
+            out += kCrLf;
+    }
+    return out;
 }
 
 QString newUniqueId()
@@ -195,38 +302,36 @@ PreparedMail prepareMail(const QString &text, QString &files, bool plainText,
 QString composeMessage(const MessageHead &head, const PreparedMail &mail, bool plainText)
 {
     const int layout = (mail.parts.isEmpty() ? 0 : 2) + (plainText ? 0 : 1);
+    const QString alternative = htmlAlternativeText();
+    const QString plain = QStringLiteral("plain"), html = QStringLiteral("html"),
+                  qp = QStringLiteral("quoted-printable"), sevenBit = QStringLiteral("7bit");
+    const QString body = partBody(mail.body, !plainText);
     QString m = commonHead(head);
     switch (layout) {
     case 0:
-        m += QStringLiteral("Content-Type: text/plain;\r\n") + kLatin1Charset +
-             QStringLiteral("Content-Transfer-Encoding: 7bit\r\n"
-                            "X-Mailer: MIME-tools 5.503 (Entity 5.501)\r\n\r\n") +
-             mail.body + kCrLf;
+        m += textPartHead(plain, sevenBit, mail.body) + kMailer + kCrLf + body + kCrLf;
         break;
     case 1:
         m += QStringLiteral("Content-Type: multipart/alternative;\r\n\tboundary=\"") +
-             kOuterBoundary + QStringLiteral("\"\r\n") + kMultipartMailer + kCrLf +
-             boundaryLine(kOuterBoundary) +
-             textPartHead(QStringLiteral("plain"), QStringLiteral("quoted-printable")) +
-             htmlAlternativeText() + boundaryLine(kOuterBoundary) +
-             textPartHead(QStringLiteral("html"), QStringLiteral("quoted-printable")) + mail.body +
-             kCrLf + kCrLf + boundaryLine(kOuterBoundary, true);
+             kOuterBoundary + QStringLiteral("\"\r\n") + kMailer + kCrLf +
+             boundaryLine(kOuterBoundary) + textPartHead(plain, qp, alternative) + kCrLf +
+             alternative + boundaryLine(kOuterBoundary) + textPartHead(html, qp, mail.body) +
+             kCrLf + body + kCrLf + kCrLf + boundaryLine(kOuterBoundary, true);
         break;
     case 2:
         m += QStringLiteral("Content-Type: multipart/mixed;\r\n\tboundary=\"") + kOuterBoundary +
-             QStringLiteral("\"\r\n") + kMultipartMailer + kCrLf + boundaryLine(kOuterBoundary) +
-             textPartHead(QStringLiteral("plain"), QStringLiteral("7bit")) + mail.body + kCrLf +
-             kCrLf + mail.parts.join(QString()) + boundaryLine(kOuterBoundary, true);
+             QStringLiteral("\"\r\n") + kMailer + kCrLf + boundaryLine(kOuterBoundary) +
+             textPartHead(plain, sevenBit, mail.body) + kCrLf + body + kCrLf + kCrLf +
+             mail.parts.join(QString()) + boundaryLine(kOuterBoundary, true);
         break;
     default:
         m += QStringLiteral("Content-Type: multipart/related;\r\n\tboundary=\"") + kOuterBoundary +
-             QStringLiteral("\";\r\n\ttype=\"multipart/alternative\"\r\n") + kMultipartMailer +
-             kCrLf + boundaryLine(kOuterBoundary) +
+             QStringLiteral("\";\r\n\ttype=\"multipart/alternative\"\r\n") + kMailer + kCrLf +
+             boundaryLine(kOuterBoundary) +
              QStringLiteral("Content-Type: multipart/alternative;\r\n\tboundary=\"") +
              kInnerBoundary + QStringLiteral("\"\r\n\r\n") + boundaryLine(kInnerBoundary) +
-             textPartHead(QStringLiteral("plain"), QStringLiteral("quoted-printable")) +
-             htmlAlternativeText() + boundaryLine(kInnerBoundary) +
-             textPartHead(QStringLiteral("html"), QStringLiteral("quoted-printable")) + mail.body +
+             textPartHead(plain, qp, alternative) + kCrLf + alternative +
+             boundaryLine(kInnerBoundary) + textPartHead(html, qp, mail.body) + kCrLf + body +
              kCrLf + kCrLf + boundaryLine(kInnerBoundary, true) + kCrLf +
              mail.parts.join(QString()) + boundaryLine(kOuterBoundary, true);
         break;
@@ -276,7 +381,7 @@ QByteArray smtpData(const QString &message, bool terminate)
                 take = std::min<qsizetype>(kMaxLineLength - 1, line.size() - pos);
                 piece = u'.' + line.mid(pos, take);
             }
-            out += piece.toLatin1() + "\r\n";
+            out += piece.toUtf8() + "\r\n";
             pos += take;
             continuation = true;
         }

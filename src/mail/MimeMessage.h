@@ -39,8 +39,16 @@ QString prepareHtml(const QString &html);
 // "=3D" escape. Line ends already in the text do not restart the count.
 QString wrapQpLines(const QString &text);
 
-// "Date: Tue, 05 Mar 2024 14:03:09 GMT" (RFC 1123) for a UTC time.
-QString dateHeader(const QDateTime &utc);
+// "Date: Tue, 05 Mar 2024 14:03:09 +0100" (RFC 5322) in the time's own zone.
+QString dateHeader(const QDateTime &time);
+// A header value on one line; beyond ASCII as RFC 2047 encoded words
+// (UTF-8, base64), folded so that none is longer than 75 characters.
+QString headerText(const QString &value);
+// An address with an international domain in its ASCII form (IDNA).
+QString wireAddress(const QString &address);
+// Text as UTF-8 in quoted-printable (RFC 2045 6.7): line ends kept, lines
+// of at most 76 characters.
+QString quotedPrintable(const QString &text);
 // 36 characters: a random UUID's five groups of upper-case hex joined by
 // dots.
 QString newUniqueId();
@@ -61,13 +69,15 @@ PreparedMail prepareMail(const QString &text, QString &files, bool plainText,
 
 // The whole message text (head and body, CR LF line ends) in the layout
 // that plainText and the presence of parts choose; without the final ".".
+// A text part that is not plain ASCII goes as UTF-8 in quoted-printable.
 QString composeMessage(const MessageHead &head, const PreparedMail &mail, bool plainText);
 
 // A header value on one line: every line break becomes one space and
 // trailing blanks go, so no value can split its header line.
 QString singleLine(const QString &value);
 
-// The message as the DATA command carries it: ISO-8859-1 bytes, every line
+// The message as the DATA command carries it: UTF-8 bytes (ASCII unless an
+// address needs more), every line
 // ended by CR LF, lines that start with "." doubled, none longer than 998
 // characters (head lines are folded, body lines broken), and the closing
 // "." line. With terminate false the closing line is left out.

@@ -37,6 +37,8 @@ int sendNotification(MailClient &client, const MailSettings &settings,
     client.setFromEmail(settings.fromEmail);
     client.setToEmail(settings.toEmail);
     client.setRequireEncryption(settings.requireEncryption);
+    client.setImplicitTls(settings.implicitTls);
+    client.setAllowPlainPassword(settings.allowPlainPassword);
     client.setSubject(notification.subject);
     client.setPlainText(true);
     QString noFiles;

@@ -28,6 +28,8 @@ struct MailSettings
 {
     QString server, userName, password, fromEmail, toEmail;
     bool requireEncryption = false;
+    bool implicitTls = false;
+    bool allowPlainPassword = false;
 };
 
 // Fills the client and starts sending the notification as plain text

@@ -1,8 +1,7 @@
 #include "SmtpSession.h"
 
 #include "Base64.h"
-
-#include <QRegularExpression>
+#include "MimeMessage.h"
 
 namespace mail {
 
@@ -10,62 +9,30 @@ namespace {
 
 const QByteArray kCrLf = QByteArrayLiteral("\r\n");
 
-SmtpStep say(QByteArray text)
-{
-    SmtpStep step;
-    step.send = std::move(text);
-    return step;
-}
-
-bool containsText(const QString &text, QLatin1StringView what)
-{
-    return text.contains(what, Qt::CaseInsensitive);
-}
-
 // Addresses and names go into command lines: a line break in them would
 // start a command of its own.
-QByteArray commandText(const QString &text)
+QString commandText(const QString &text)
 {
     QString out = text;
     out.remove(u'\r');
     out.remove(u'\n');
-    return out.toLatin1();
+    return out;
+}
+
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 127)
+            return false;
+    return true;
+}
+
+QByteArray utf8Base64(const QString &text)
+{
+    return text.toUtf8().toBase64();
 }
 
 } // namespace
-
-void SmtpLogin::setUserName(const QString &name)
-{
-    m_userName = name;
-    m_base64UserName = base64EncodeText(name);
-    if (!m_password.isEmpty())
-        makePlainToken();
-}
-
-void SmtpLogin::setPassword(const QString &password)
-{
-    m_password = password;
-    m_base64Password = base64EncodeText(password);
-    if (!m_userName.isEmpty())
-        makePlainToken();
-}
-
-void SmtpLogin::deriveFromSender(const QString &fromEmail)
-{
-    if (!m_userName.isEmpty())
-        return;
-    m_userName = fromEmail.section(u'@', 0, 0);
-    m_base64UserName = base64EncodeText(m_userName);
-    if (!m_password.isEmpty())
-        makePlainToken();
-}
-
-void SmtpLogin::makePlainToken()
-{
-    if (!m_plainToken.isEmpty())
-        return;
-    m_plainToken = base64EncodeText(m_userName + QChar(0) + m_userName + QChar(0) + m_password);
-}
 
 SmtpSession::SmtpSession(SmtpSessionSettings settings)
     : m_settings(std::move(settings)), m_state(m_settings.viaProxy ? ProxyPrompt : Greeting),
@@ -80,6 +47,10 @@ QString SmtpSession::waitingFor() const
         return QStringLiteral("the server's greeting");
     case EhloReply:
         return QStringLiteral("the reply to EHLO");
+    case HeloReply:
+        return QStringLiteral("the reply to HELO");
+    case StartTlsReply:
+        return QStringLiteral("the reply to STARTTLS");
     case AuthLogin:
     case AuthPlain:
         return QStringLiteral("the reply to the login");
@@ -95,164 +66,270 @@ QString SmtpSession::waitingFor() const
         return QStringLiteral("the reply to QUIT");
     case ProxyPrompt:
         return QStringLiteral("the proxy's prompt");
-    case StartTlsReply:
-        return QStringLiteral("the reply to STARTTLS");
+    case Closed:
+        break;
     }
     return QString();
 }
 
 SmtpStep SmtpSession::fail(const QString &reason)
 {
-    m_finished = true;
     SmtpStep step;
-    step.finished = true;
-    step.reason = reason;
+    if (!std::exchange(m_finished, true)) {
+        step.finished = true;
+        step.reason = reason;
+    }
+    // A server that greeted us is told goodbye, whatever went wrong.
+    if (m_greeted && m_state != QuitReply && m_state != Closed) {
+        m_state = QuitReply;
+        step.send = QByteArrayLiteral("QUIT") + kCrLf;
+    } else {
+        m_state = Closed;
+        step.close = true;
+    }
     return step;
 }
 
-SmtpStep SmtpSession::succeed(QByteArray send)
+SmtpStep SmtpSession::refused(const QString &what, const SmtpReply &reply)
+{
+    // RFC 4954 6: 530, authentication required.
+    const QString hint = reply.code == 530 && m_settings.password.isEmpty()
+                             ? QStringLiteral("Password required. ")
+                             : QString();
+    return fail(hint + what + QStringLiteral(" refused: ") + reply.printable());
+}
+
+SmtpStep SmtpSession::succeed()
 {
     m_finished = true;
+    m_state = QuitReply;
     SmtpStep step;
-    step.send = std::move(send);
     step.finished = true;
     step.success = true;
+    step.send = QByteArrayLiteral("QUIT") + kCrLf;
     return step;
 }
 
-SmtpStep SmtpSession::sendEhlo()
+SmtpStep SmtpSession::say(State next, const QByteArray &command)
 {
-    const QString &id = m_settings.messageId;
-    const QString domain = id.isEmpty()        ? m_settings.serverHost
-                           : id.contains(u'@') ? id.section(u'@', 1)
-                                               : id;
-    m_state = EhloReply;
-    return say(QByteArrayLiteral("EHLO ") + commandText(domain) + kCrLf);
+    m_state = next;
+    SmtpStep step;
+    step.send = command + kCrLf;
+    return step;
 }
 
-SmtpStep SmtpSession::mailFrom()
+SmtpStep SmtpSession::abandon(const QString &reason)
 {
-    if (m_settings.requireEncryption && !m_encrypted)
-        return fail(QStringLiteral("Encryption is required, but the server offers none "
-                                   "(no STARTTLS); nothing was sent."));
-    m_state = MailFromReply;
-    return say(QByteArrayLiteral("MAIL FROM: <") + commandText(m_settings.fromEmail) + '>' + kCrLf);
+    return m_state == Closed ? SmtpStep{} : fail(reason);
 }
 
-bool SmtpSession::offers(const QString &keyword) const
+SmtpStep SmtpSession::feed(const QByteArray &bytes)
 {
-    // An EHLO line "250-STARTTLS" or "250 STARTTLS".
-    const QRegularExpression line(QStringLiteral("^\\d{3}[- ]") + keyword + QStringLiteral("\\b"),
-                                  QRegularExpression::MultilineOption |
-                                      QRegularExpression::CaseInsensitiveOption);
-    return line.match(m_log).hasMatch();
-}
-
-SmtpStep SmtpSession::chooseAuthentication()
-{
-    if (!m_encrypted && !m_settings.implicitTls && offers(QStringLiteral("STARTTLS"))) {
-        m_state = StartTlsReply;
-        return say(QByteArrayLiteral("STARTTLS") + kCrLf);
+    if (m_state == Closed)
+        return {};
+    const QList<SmtpReply> replies = m_reader.feed(bytes);
+    SmtpStep step;
+    bool answered = false;
+    for (const SmtpReply &reply : replies) {
+        // What came with the reply that decided the outcome was sent
+        // before our QUIT; it no longer matters.
+        if (step.close || step.finished)
+            return step;
+        // We reply to one reply at a time: whatever came with it was sent
+        // before the server could have heard our answer.
+        if (answered)
+            return fail(QStringLiteral("The mail server answered before it was asked: ") +
+                        reply.printable());
+        step = handleReply(reply);
+        answered = !step.send.isEmpty() || step.startTls || step.finished;
     }
-    if (!containsText(m_log, QLatin1StringView("AUTH")))
-        return mailFrom();
-    if (m_settings.login.password().isEmpty())
-        return fail(QStringLiteral("Password required."));
-    if (m_settings.requireEncryption && !m_encrypted)
-        return fail(QStringLiteral("Encryption is required, but the server offers none "
-                                   "(no STARTTLS); the password was not sent."));
-    if (containsText(m_log, QLatin1StringView("LOGIN"))) {
-        m_state = AuthLogin;
-        return say(QByteArrayLiteral("AUTH LOGIN") + kCrLf);
-    }
-    m_state = AuthPlain;
-    return say(QByteArrayLiteral("AUTH PLAIN") + kCrLf);
+    if (step.finished)
+        return step;
+    if (!m_reader.error().isEmpty())
+        return m_state == QuitReply
+                   ? fail(QString())
+                   : fail(QStringLiteral("The mail server's reply is malformed: ") +
+                          m_reader.error() + u'.');
+    if (answered && !step.close && m_reader.hasPartialReply())
+        return fail(QStringLiteral("The mail server answered before it was asked."));
+    return step;
 }
 
 SmtpStep SmtpSession::encryptionStarted()
 {
     m_encrypted = true;
-    m_log.clear();
+    m_reader.clear();
+    m_extensions.clear();
     return sendEhlo();
+}
+
+SmtpStep SmtpSession::sendEhlo()
+{
+    return say(EhloReply, "EHLO " + commandText(m_settings.helloName).toUtf8());
 }
 
 SmtpStep SmtpSession::handleReply(const SmtpReply &reply)
 {
-    if (m_finished)
-        return {};
     const int code = reply.code;
-    // Text without a number that is no proxy prompt is only noted.
-    if (code == 0 && !containsText(reply.text, QLatin1StringView("WinGate>"))) {
-        m_log += reply.text;
+    if (m_state == QuitReply) {
+        m_state = Closed;
+        SmtpStep step;
+        step.close = true;
+        return step;
+    }
+    if (m_state == ProxyPrompt) {
+        if (code != 0)
+            return fail(QStringLiteral("No valid wingate."));
+        if (reply.lines.first().contains(QLatin1StringView("WinGate>"), Qt::CaseInsensitive))
+            return say(Greeting, commandText(m_settings.proxyTarget).toUtf8());
+        if (++m_proxyLines > kMaxProxyLines)
+            return fail(QStringLiteral("No valid wingate."));
         return {};
     }
-    m_log += reply.text;
-    if ((m_state == MailFromReply || m_state == RcptToReply || m_state == DataReply) &&
-        code != 250 && code != 354)
-        return fail(QString::number(code));
+    if (code == 0)
+        return fail(QStringLiteral("The mail server sent a line that is no SMTP reply: ") +
+                    reply.printable());
 
     switch (m_state) {
     case Greeting:
+        m_greeted = true;
         if (code != 220)
-            return fail(QString::number(code));
-        m_log.clear();
+            return fail(reply.printable());
         return sendEhlo();
     case EhloReply:
+        if (code == 500 || code == 502) // an old server without ESMTP
+            return say(HeloReply, "HELO " + commandText(m_settings.helloName).toUtf8());
         if (code != 250)
-            return fail(reply.text);
-        return chooseAuthentication();
-    case AuthLogin:
-    case AuthPlain:
-        if (code == 235)
-            return mailFrom();
-        if (code != 334)
-            return fail(reply.text);
-        if (m_state == AuthPlain)
-            return say(m_settings.login.plainToken().toLatin1() + kCrLf);
-        else {
-            const QString challenge = base64Decode(reply.text.section(u' ', 1));
-            if (containsText(challenge, QLatin1StringView("user")))
-                return say(m_settings.login.base64UserName().toLatin1() + kCrLf);
-            if (containsText(challenge, QLatin1StringView("pass")))
-                return say(m_settings.login.base64Password().toLatin1() + kCrLf);
-            return {};
+            return refused(QStringLiteral("EHLO"), reply);
+        // The first line names the server; each further one an extension.
+        for (qsizetype i = 1; i < reply.lines.size(); ++i) {
+            QStringList words = reply.lines.at(i).mid(4).toUpper().split(u' ', Qt::SkipEmptyParts);
+            if (words.isEmpty())
+                continue;
+            QString keyword = words.takeFirst();
+            if (keyword.startsWith(QLatin1StringView("AUTH="))) { // the old form
+                words.prepend(keyword.mid(5));
+                keyword = QStringLiteral("AUTH");
+            }
+            m_extensions[keyword] += words;
         }
-    case MailFromReply:
-        m_state = RcptToReply;
-        return say(QByteArrayLiteral("RCPT TO: <") + commandText(m_settings.toEmail) + '>' + kCrLf);
-    case RcptToReply: {
-        m_state = DataReply;
-        QByteArray send = QByteArrayLiteral("DATA") + kCrLf;
-        if (!m_settings.messageHeader.isEmpty())
-            send += m_settings.messageHeader;
-        return say(send);
-    }
-    case DataReply:
-        m_state = MessageReply;
-        return say(m_settings.messageData);
-    case MessageReply:
-        // Whatever the server thinks of the message, it has been handed over.
-        m_state = QuitReply;
-        return succeed(QByteArrayLiteral("QUIT") + kCrLf);
-    case QuitReply:
-        return succeed();
-    case ProxyPrompt:
-        if (!containsText(reply.text, QLatin1StringView("WinGate>")))
-            return fail(QStringLiteral("No valid wingate."));
-        m_log.clear();
-        m_state = Greeting;
-        return say(commandText(m_settings.proxyTarget) + kCrLf);
+        return afterHello();
+    case HeloReply:
+        if (code != 250)
+            return refused(QStringLiteral("HELO"), reply);
+        return afterHello();
     case StartTlsReply:
         if (code != 220)
             return fail(QStringLiteral("The server refused to start encryption: ") +
-                        reply.text.trimmed());
+                        reply.printable());
         {
             SmtpStep step;
             step.startTls = true;
             return step;
         }
+    case AuthLogin:
+    case AuthPlain:
+        if (code == 235)
+            return mailFrom();
+        if (code == 334 && m_state == AuthLogin)
+            return answerLoginChallenge(reply);
+        if (code == 334)
+            return fail(QStringLiteral("The mail server asked for more than the login."));
+        return refused(QStringLiteral("The login was"), reply);
+    case MailFromReply:
+        if (code != 250)
+            return refused(QStringLiteral("MAIL FROM"), reply);
+        {
+            bool ok = false;
+            const QByteArray to = envelope(m_settings.toEmail, &ok);
+            return say(RcptToReply, "RCPT TO:<" + to + '>');
+        }
+    case RcptToReply:
+        if (code != 250 && code != 251)
+            return refused(QStringLiteral("RCPT TO"), reply);
+        return say(DataReply, QByteArrayLiteral("DATA"));
+    case DataReply:
+        if (code != 354)
+            return refused(QStringLiteral("DATA"), reply);
+        m_state = MessageReply;
+        {
+            SmtpStep step;
+            step.send = m_settings.messageData;
+            return step;
+        }
+    case MessageReply:
+        if (code / 100 != 2)
+            return refused(QStringLiteral("The message was"), reply);
+        return succeed();
+    case QuitReply:
+    case ProxyPrompt:
+    case Closed:
+        break;
     }
     return {};
+}
+
+SmtpStep SmtpSession::afterHello()
+{
+    if (!m_encrypted && m_extensions.contains(QStringLiteral("STARTTLS")))
+        return say(StartTlsReply, QByteArrayLiteral("STARTTLS"));
+    if (m_settings.requireEncryption && !m_encrypted)
+        return fail(QStringLiteral("Encryption is required, but the server offers none "
+                                   "(no STARTTLS); nothing was sent."));
+    // Without a password a relay may still take the mail; if it wants a
+    // login, its refusal says so (refused()).
+    if (!m_extensions.contains(QStringLiteral("AUTH")) || m_settings.password.isEmpty())
+        return mailFrom();
+    if (!m_encrypted && !m_settings.allowPlainPassword)
+        return fail(QStringLiteral("The mail server offers no encryption (no STARTTLS), so the "
+                                   "password was not sent. To send it anyway, allow the password "
+                                   "without encryption in the e-mail settings."));
+    const QStringList mechanisms = m_extensions.value(QStringLiteral("AUTH"));
+    if (mechanisms.contains(QStringLiteral("LOGIN")))
+        return say(AuthLogin, QByteArrayLiteral("AUTH LOGIN"));
+    if (mechanisms.contains(QStringLiteral("PLAIN"))) // RFC 4616, no authorization identity
+        return say(AuthPlain, "AUTH PLAIN " + utf8Base64(QChar(0) + m_settings.userName + QChar(0) +
+                                                         m_settings.password));
+    return fail(QStringLiteral("The mail server offers no login method this program knows (") +
+                printableText(mechanisms.join(u' ')) + QStringLiteral(")."));
+}
+
+SmtpStep SmtpSession::answerLoginChallenge(const SmtpReply &reply)
+{
+    if (++m_challenges > kMaxAuthChallenges)
+        return fail(QStringLiteral("The mail server keeps asking for the login; the session was "
+                                   "ended."));
+    // "Username:" and "Password:", or whatever the server says instead:
+    // then the user first and the password second.
+    const QString challenge = base64Decode(reply.lines.first().mid(4)).toLower();
+    const bool wantsPassword =
+        challenge.contains(QLatin1StringView("pass")) ||
+        (!challenge.contains(QLatin1StringView("user")) && m_challenges == 2);
+    return say(AuthLogin, utf8Base64(wantsPassword ? m_settings.password : m_settings.userName));
+}
+
+QByteArray SmtpSession::envelope(const QString &address, bool *ok) const
+{
+    const QString a = wireAddress(commandText(address));
+    const qsizetype at = a.lastIndexOf(u'@');
+    *ok = at > 0 && at + 1 < a.size() && isAscii(a.mid(at + 1));
+    return a.toUtf8();
+}
+
+SmtpStep SmtpSession::mailFrom()
+{
+    bool fromOk = false, toOk = false;
+    const QByteArray from = envelope(m_settings.fromEmail, &fromOk);
+    envelope(m_settings.toEmail, &toOk);
+    if (!fromOk || !toOk)
+        return fail(QStringLiteral("An e-mail address has a domain that cannot be used."));
+    // A local part beyond ASCII needs the server's SMTPUTF8 (RFC 6531).
+    const bool utf8 = !isAscii(m_settings.fromEmail.section(u'@', 0, -2)) ||
+                      !isAscii(m_settings.toEmail.section(u'@', 0, -2));
+    if (utf8 && !m_extensions.contains(QStringLiteral("SMTPUTF8")))
+        return fail(QStringLiteral("An e-mail address is not plain ASCII, and the mail server "
+                                   "does not accept such addresses (no SMTPUTF8)."));
+    return say(MailFromReply, "MAIL FROM:<" + from + '>' + (utf8 ? " SMTPUTF8" : ""));
 }
 
 } // namespace mail

@@ -124,7 +124,11 @@ MailAccount thunderbirdAccount(const QString &prefsJs)
         if (const auto host = found(server + QStringLiteral("hostname"))) {
             // Our server field takes host:port, so a submission or TLS port
             // set in the account comes along.
-            const QString port = prefs.value(server + QStringLiteral("port"));
+            QString port = prefs.value(server + QStringLiteral("port"));
+            // "SSL/TLS" (try_ssl 3) without a port of its own means 465.
+            if ((port.isEmpty() || port == QLatin1StringView("0")) &&
+                prefs.value(server + QStringLiteral("try_ssl")) == QLatin1StringView("3"))
+                port = QStringLiteral("465");
             const bool ownPort = !port.isEmpty() && port != QLatin1StringView("25") &&
                                  port != QLatin1StringView("0");
             const QString h = host->contains(u':') ? u'[' + *host + u']' : *host;

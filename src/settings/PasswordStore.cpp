@@ -12,7 +12,12 @@ namespace {
 
 QString passwordInFile()
 {
-    return SettingsStore().value(keys::Password, QString()).value_or(QString());
+    SettingsStore store;
+    const QString password = store.value(keys::Password, QString()).value_or(QString());
+    // Whichever program finds a password there, the file is kept private.
+    if (!password.isEmpty())
+        store.keepPrivate();
+    return password;
 }
 
 } // namespace

@@ -19,6 +19,10 @@ inline constexpr QLatin1StringView ToEMail{"To E-Mail"};
 // Never send the password or the message unencrypted; when absent, on for
 // the ports that expect encryption (465, 587).
 inline constexpr QLatin1StringView RequireEncryption{"Require Encryption"};
+// TLS from the first byte; when absent, on for port 465.
+inline constexpr QLatin1StringView ImplicitTls{"Implicit TLS"};
+// "1": the password may go to a server that offers no encryption.
+inline constexpr QLatin1StringView AllowPlainPassword{"Allow Password Without Encryption"};
 inline constexpr QLatin1StringView StartWithWindows{"Start with Windows"};
 inline constexpr QLatin1StringView StartMinimized{"Start Minimized"};
 inline constexpr QLatin1StringView DontShowBalloon{"Don't Show Balloon"};

@@ -55,9 +55,11 @@ public:
 
     QString fileName() const;
 
-private:
+    // Makes the settings file readable by its owner only (a file written
+    // by hand or by an older version may not be).
     void keepPrivate();
 
+private:
     mutable QSettings m_settings;
 };
 

@@ -6,10 +6,11 @@
 
 SmtpTestServer::~SmtpTestServer()
 {
-    if (m_process.state() != QProcess::NotRunning) {
+    // Asked first: the Postfix peer stops its MTA on the way out.
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
         m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    m_process.waitForFinished(5000);
 }
 
 bool SmtpTestServer::start(const QStringList &arguments)
@@ -26,10 +27,12 @@ bool SmtpTestServer::start(const QStringList &arguments)
     // The peer writes its port once it listens.
     if (QTest::qWaitFor([&] { return f.exists() && f.size() > 0; }, 15000) &&
         f.open(QIODevice::ReadOnly)) {
-        m_port = quint16(f.readAll().trimmed().toUInt());
-        return m_port != 0;
+        for (const QByteArray &port : f.readAll().trimmed().split(' '))
+            m_ports << quint16(port.toUInt());
+        return port() != 0;
     }
-    m_error = QStringLiteral("the SMTP test peer did not start (is python3-aiosmtpd installed?)");
+    m_error = QStringLiteral("the SMTP test peer did not start (are python3-aiosmtpd, postfix and "
+                             "sasl2-bin installed, and for Postfix: are we root?)");
     return false;
 }
 

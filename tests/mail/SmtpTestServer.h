@@ -9,9 +9,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// One SMTP peer of tests/mail/smtpserver.py on loopback (aiosmtpd, a
-// silent or hanging-up server, or a WinGate proxy double), and what it
-// recorded.
+// One SMTP peer of tests/mail/smtpserver.py on loopback (aiosmtpd, Postfix
+// in a strict private configuration, a silent or hanging-up server, or a
+// WinGate proxy double), and what it recorded.
 class SmtpTestServer
 {
 public:
@@ -20,16 +20,17 @@ public:
     // names what is missing.
     bool start(const QStringList &arguments);
     QString error() const { return m_error; }
-    quint16 port() const { return m_port; }
-    QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    quint16 port(int i = 0) const { return m_ports.value(i); }
+    QString hostPort(int i = 0) const { return QStringLiteral("127.0.0.1:%1").arg(port(i)); }
 
-    // The recorded entries of one kind: "message", "login", "raw", "target".
+    // The recorded entries of one kind: "message", "login", "raw", "target",
+    // "log" (Postfix's log lines).
     QList<QJsonObject> records(const QString &kind) const;
 
 private:
     PeerFolder m_dir;
     QProcess m_process;
-    quint16 m_port = 0;
+    QList<quint16> m_ports;
     QString m_error;
 };
 

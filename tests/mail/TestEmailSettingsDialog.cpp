@@ -1,3 +1,4 @@
+#include "DefaultMailAccount.h"
 #include "EmailSettingsDialog.h"
 #include "MailClient.h"
 #include "SettingsKeys.h"
@@ -68,6 +69,18 @@ void TestEmailSettingsDialog::firstUse()
     // The encryption default follows the port until the user decides.
     edit("serverEdit")->setText("smtp.example.com:587");
     QVERIFY(find<QCheckBox>("requireEncryptionCheckBox")->isChecked());
+    QVERIFY(!find<QCheckBox>("implicitTlsCheckBox")->isChecked());
+    edit("serverEdit")->setText("smtp.example.com:465");
+    QVERIFY(find<QCheckBox>("implicitTlsCheckBox")->isChecked());
+    QVERIFY(!find<QCheckBox>("allowPlainPasswordCheckBox")->isChecked());
+    // Thunderbird's "SSL/TLS" without a port of its own is port 465.
+    QCOMPARE(platform::thunderbirdAccount(R"(user_pref("mail.accountmanager.defaultaccount", "a");
+user_pref("mail.account.a.identities", "i");
+user_pref("mail.identity.i.smtpServer", "s");
+user_pref("mail.smtpserver.s.hostname", "h.example");
+user_pref("mail.smtpserver.s.try_ssl", 3);)")
+                 .smtpServer,
+             "h.example:465");
 
     QStringList order;
     QWidget *w = edit("serverEdit");
@@ -78,7 +91,8 @@ void TestEmailSettingsDialog::firstUse()
     } while (w != edit("serverEdit"));
     QCOMPARE(order, (QStringList{"serverEdit", "userNameEdit", "passwordEdit", "fromEmailEdit",
                                  "toEmailEdit", "defaultSettingsButton", "sendMailCheckBox",
-                                 "requireEncryptionCheckBox", "sendTestButton", "okButton",
+                                 "requireEncryptionCheckBox", "implicitTlsCheckBox",
+                                 "allowPlainPasswordCheckBox", "sendTestButton", "okButton",
                                  "cancelButton"}));
     QCOMPARE(find<QLabel>("serverLabel")->buddy(), edit("serverEdit"));
     // The tests have no session bus, so no secret store: the dialog says so.

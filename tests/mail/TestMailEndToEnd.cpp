@@ -45,6 +45,7 @@ void TestMailEndToEnd::notificationOnStartAndAfterDialog()
                                                          {keys::SMTPServer, smtp.hostPort()},
                                                          {keys::Username, "ann"},
                                                          {keys::Password, "pw"},
+                                                         {keys::AllowPlainPassword, "1"},
                                                          {keys::FromEMail, "ann@example.com"},
                                                          {keys::ToEMail, "me@example.net"}};
     for (const auto &[key, value] : values)

@@ -49,7 +49,7 @@ void TestMimeMessage::base64LineBreaks()
 }
 
 // Text in, text out: base64Decode, wrapQpLines, prepareHtml, smtpData,
-// singleLine.
+// singleLine, headerText, quotedPrintable.
 void TestMimeMessage::transforms_data()
 {
     QTest::addColumn<QString>("function");
@@ -93,13 +93,23 @@ void TestMimeMessage::transforms_data()
         << "data"
         << "S: a\r\n\r\n" + x998 + ".y"
         << "S: a\r\n\r\n" + x998 + "\r\n..y\r\n.\r\n";
+    QTest::newRow("data: 998 characters from a dot")
+        << "data"
+        << "S: a\r\n\r\n." + x998.left(997) << "S: a\r\n\r\n.." + x998.left(996) + "\r\nx\r\n.\r\n";
     QTest::newRow("data: long head line folded")
         << "data"
         << "S: " + x998 + "\r\n\r\nb"
         << "S: " + x998.left(995) + "\r\n xxx\r\n\r\nb\r\n.\r\n";
-    QTest::newRow("header value on one line") << "line"
-                                              << "LAN: 10.0.0.5\r\n10.0.0.6\r\n"
-                                              << "LAN: 10.0.0.5 10.0.0.6";
+    QTest::newRow("header value on one line, bare LF too") << "line"
+                                                           << "LAN: 10.0.0.5\n10.0.0.6\r\n"
+                                                           << "LAN: 10.0.0.5 10.0.0.6";
+    const QString word = "=?UTF-8?B?" + QString("w6nDqcOp").repeated(7) + "w6k=?=";
+    QTest::newRow("header beyond ASCII: encoded words of whole characters")
+        << "header" << QString(50, u'é')
+        << word + "\r\n " + word + "\r\n =?UTF-8?B?w6nDqcOpw6nDqcOp?=";
+    QTest::newRow("quoted-printable") << "qp"
+                                      << "é =x \r\n" + x70 + "yyyyyy"
+                                      << "=C3=A9 =3Dx=20\r\n" + x70 + "yyyyy=\r\ny";
 }
 
 void TestMimeMessage::transforms()
@@ -107,11 +117,13 @@ void TestMimeMessage::transforms()
     QFETCH(QString, function);
     QFETCH(QString, in);
     QFETCH(QString, out);
-    const QString got = function == "decode" ? mail::base64Decode(in)
-                        : function == "wrap" ? mail::wrapQpLines(in)
-                        : function == "html" ? mail::prepareHtml(in)
-                        : function == "data" ? QString::fromLatin1(mail::smtpData(in))
-                                             : mail::singleLine(in);
+    const QString got = function == "decode"   ? mail::base64Decode(in)
+                        : function == "wrap"   ? mail::wrapQpLines(in)
+                        : function == "html"   ? mail::prepareHtml(in)
+                        : function == "data"   ? QString::fromUtf8(mail::smtpData(in))
+                        : function == "header" ? mail::headerText(in)
+                        : function == "qp"     ? mail::quotedPrintable(in)
+                                               : mail::singleLine(in);
     QCOMPARE(got, out);
 }
 
@@ -121,7 +133,9 @@ namespace {
 QString fixture(const char *name)
 {
     QFile f(QStringLiteral(QUORVEL_TEST_DATA_DIR "/fixtures/") + name);
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).replace("\n", "\r\n")
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll())
+                                             .replace("\n", "\r\n")
+                                             .replace("@VERSION@", QUORVEL_VERSION)
                                        : QString();
 }
 
@@ -156,6 +170,12 @@ void TestMimeMessage::layouts()
     head.dateLine = dateHeader(QDateTime(QDate(2024, 3, 5), QTime(14, 3, 9), Qt::UTC));
     head.uniqueId = "U.ID";
     QCOMPARE(composeMessage(head, {body, parts}, plain), expected);
+    // A body beyond ASCII says so; the zone is numeric.
+    const QString utf8 = composeMessage(head, {"Zeit: ١٢ é", parts}, plain);
+    QVERIFY(utf8.contains("charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable"));
+    QVERIFY(utf8.contains(plain ? "\r\n\r\nZeit: =D9=A1=D9=A2 =C3=A9\r\n" : "=D9=A1=D9=A2"));
+    QCOMPARE(dateHeader(QDateTime(QDate(2024, 3, 5), QTime(9, 3, 9), Qt::OffsetFromUTC, -16200)),
+             "Date: Tue, 05 Mar 2024 09:03:09 -0430");
 }
 
 void TestMimeMessage::fileListAndContentTypes()

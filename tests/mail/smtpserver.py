@@ -10,8 +10,15 @@
   certs    makes a CA and two server certificates in --dir with openssl:
            ca.pem, good.pem/.key (localhost, 127.0.0.1), wrong.pem/.key
            (other.example only), then exits
+  postfix  a real MTA in a strict private configuration (needs root and Debian's postfix
+           and sasl2-bin): its own config, queue and log under a fresh folder, three
+           listeners on loopback (plain with AUTH in clear, STARTTLS required, implicit
+           TLS) with good.pem from --dir, user "me" with password "pw", every mail for
+           example.net kept in a maildir, nothing relayed anywhere; records each delivered
+           message and each log line; stops Postfix when it ends
 
-Writes its port to --port-file once listening; records one JSON object per line in --record.
+Writes its port (postfix: its three ports) to --port-file once listening; records one JSON
+object per line in --record.
 """
 import argparse
 import asyncio
@@ -40,9 +47,158 @@ def make_certificates(folder):
     return 0
 
 
+POSTFIX_MAIN = """
+compatibility_level = 3.6
+config_directory = {conf}
+queue_directory = {root}/queue
+data_directory = {root}/data
+maillog_file = {root}/maillog
+maillog_file_prefixes = {root}
+myhostname = mail.test
+mydestination =
+inet_interfaces = 127.0.0.1
+inet_protocols = ipv4
+mynetworks = 127.0.0.0/8
+smtp_dns_support_level = disabled
+default_transport = error:no mail leaves this test
+relay_transport = error:no mail leaves this test
+local_transport = error:no local mail
+notify_classes =
+alias_maps =
+alias_database =
+virtual_mailbox_domains = example.net
+virtual_mailbox_base = {root}/mail
+virtual_mailbox_maps = static:inbox/
+virtual_uid_maps = static:{uid}
+virtual_gid_maps = static:{gid}
+virtual_minimum_uid = 1
+message_size_limit = 50000
+smtpd_helo_required = yes
+smtpd_helo_restrictions = reject_invalid_helo_hostname, reject_non_fqdn_helo_hostname
+smtpd_sender_restrictions = reject_non_fqdn_sender
+smtpd_recipient_restrictions = reject_non_fqdn_recipient
+smtpd_relay_restrictions = permit_sasl_authenticated, reject_unauth_destination
+smtpd_data_restrictions = reject_unauth_pipelining
+smtpd_forbid_bare_newline = yes
+smtpd_forbid_unauth_pipelining = yes
+strict_rfc821_envelopes = yes
+smtpd_tls_cert_file = {conf}/good.pem
+smtpd_tls_key_file = {conf}/good.key
+smtpd_sasl_type = cyrus
+smtpd_sasl_path = smtpd
+smtpd_sasl_auth_enable = yes
+smtpd_tls_auth_only = yes
+smtpd_tls_received_header = yes
+"""
+
+POSTFIX_MASTER = """
+127.0.0.1:{plain} inet n - n - - smtpd -o smtpd_tls_auth_only=no
+127.0.0.1:{starttls} inet n - n - - smtpd -o smtpd_tls_security_level=encrypt
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+127.0.0.1:{implicit} inet n - n - - smtpd -o smtpd_tls_wrappermode=yes
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+cleanup unix n - n - 0 cleanup
+qmgr unix n - n 300 1 qmgr
+tlsmgr unix - - n 1000? 1 tlsmgr
+rewrite unix - - n - - trivial-rewrite
+bounce unix - - n - 0 bounce
+defer unix - - n - 0 bounce
+trace unix - - n - 0 bounce
+verify unix - - n - 1 verify
+flush unix n - n 1000? 0 flush
+proxymap unix - - n - - proxymap
+error unix - - n - - error
+retry unix - - n - - error
+discard unix - - n - - discard
+virtual unix - n n - - virtual
+anvil unix - - n - 1 anvil
+scache unix - - n - 1 scache
+postlog unix-dgram n - n - 1 postlogd
+showq unix n - n - - showq
+"""
+
+
+def run_postfix(args, record):
+    import pwd
+    import shutil
+    import signal
+    import socket
+    import tempfile
+    import time
+
+    if os.geteuid() != 0 or not shutil.which("postfix") or not shutil.which("saslpasswd2"):
+        print("the Postfix peer needs root and the packages postfix and sasl2-bin",
+              file=sys.stderr)
+        return 1
+    account = pwd.getpwnam("postfix")
+    # Postfix's own users must reach every folder on the way.
+    root = tempfile.mkdtemp(prefix="quorvel-postfix-")
+    os.chmod(root, 0o755)
+    conf = os.path.join(root, "conf")
+    for name in ("conf", "conf/sasl", "queue", "data", "mail"):
+        os.mkdir(os.path.join(root, name), 0o755)
+    for name in ("data", "mail"):
+        os.chown(os.path.join(root, name), account.pw_uid, account.pw_gid)
+    for name in ("good.pem", "good.key"):
+        shutil.copy(os.path.join(args.dir, name), conf)
+    sockets = [socket.socket() for _ in range(3)]
+    for s in sockets:
+        s.bind(("127.0.0.1", 0))
+    ports = [s.getsockname()[1] for s in sockets]
+    for s in sockets:
+        s.close()
+    with open(os.path.join(conf, "main.cf"), "w") as f:
+        f.write(POSTFIX_MAIN.format(conf=conf, root=root, uid=account.pw_uid,
+                                    gid=account.pw_gid))
+    with open(os.path.join(conf, "master.cf"), "w") as f:
+        f.write(POSTFIX_MASTER.format(plain=ports[0], starttls=ports[1], implicit=ports[2]))
+    # Debian's Postfix reads the SASL settings from <config>/sasl.
+    with open(os.path.join(conf, "sasl", "smtpd.conf"), "w") as f:
+        f.write("pwcheck_method: auxprop\nauxprop_plugin: sasldb\nmech_list: PLAIN LOGIN\n"
+                "sasldb_path: %s/sasldb2\n" % conf)
+    subprocess.run(["saslpasswd2", "-f", os.path.join(conf, "sasldb2"), "-p", "-c",
+                    "-u", "mail.test", "me"], input=b"pw", check=True)
+    os.chown(os.path.join(conf, "sasldb2"), account.pw_uid, account.pw_gid)
+
+    def stop(*_):
+        subprocess.run(["postfix", "-c", conf, "abort"], capture_output=True)
+        shutil.rmtree(root, ignore_errors=True)
+        os._exit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    started = subprocess.run(["postfix", "-c", conf, "start"], capture_output=True, text=True)
+    if started.returncode != 0:
+        print("postfix did not start: " + started.stdout + started.stderr, file=sys.stderr)
+        stop()
+    with open(args.port_file + ".new", "w") as f:
+        f.write(" ".join(map(str, ports)))
+    os.rename(args.port_file + ".new", args.port_file)
+
+    folder, parent = os.path.dirname(os.path.abspath(args.port_file)), os.getppid()
+    seen, log_at = set(), 0
+    inbox = os.path.join(root, "mail", "inbox", "new")
+    while os.getppid() == parent and os.path.isdir(folder):
+        try:
+            with open(os.path.join(root, "maillog"), "rb") as f:
+                f.seek(log_at)
+                for line in f:
+                    record(kind="log", text=line.decode("utf-8", "replace"))
+                log_at = f.tell()
+            for name in sorted(os.listdir(inbox)) if os.path.isdir(inbox) else []:
+                if name not in seen:
+                    seen.add(name)
+                    with open(os.path.join(inbox, name), "rb") as f:
+                        record(kind="message", data=f.read().decode("utf-8", "replace"))
+        except OSError:
+            pass
+        time.sleep(0.05)
+    stop()
+
+
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument("mode", choices=["smtp", "silent", "hangup", "wingate", "certs"])
+    p.add_argument("mode", choices=["smtp", "silent", "hangup", "wingate", "certs", "postfix"])
     p.add_argument("--record")
     p.add_argument("--port-file")
     p.add_argument("--dir")
@@ -56,6 +212,9 @@ def main():
 
     def record(**entry):
         record_file.write(json.dumps(entry) + "\n")
+
+    if args.mode == "postfix":
+        return run_postfix(args, record)
 
     loop = asyncio.new_event_loop()
 

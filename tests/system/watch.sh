@@ -82,11 +82,28 @@ wait "$watcher" || status=$?
 [ "$status" -eq 0 ] || fail "SIGTERM: exit status $status"
 echo "PASS: SIGTERM ended the watcher with status 0"
 
+# A password in a file written by hand: whichever program reads it makes
+# the file private.
+echo 'Password=pw' >> "$work/config/Quorvel/Quorvel.conf"
+chmod 644 "$work/config/Quorvel/Quorvel.conf"
 "$bin/quorvel-cli" send-test-mail > "$work/test.out" 2>&1 || fail "send-test-mail: $(cat "$work/test.out")"
 [ "$(mails)" -eq 3 ] || fail "send-test-mail sent $(( $(mails) - 2 )) mails"
+[ "$(stat -c %a "$work/config/Quorvel/Quorvel.conf")" = 600 ] || fail "the settings file is not 0600"
+# Every session said goodbye, the last one too, before the program ended.
+[ "$(grep -c '"text": "QUIT' "$work/mail.jsonl")" -eq 3 ] || fail "not every session ended with QUIT"
+echo "PASS: send-test-mail sent with QUIT; the settings file with the password is 0600"
+
+# Offline (a network namespace of our own with nothing in it): the connect
+# fails at once, and the program still says so and ends.
+sed -i "s/^SMTP%20Server=.*/SMTP%20Server=192.0.2.1/" "$work/config/Quorvel/Quorvel.conf"
+status=0
+timeout 30 unshare -n "$bin/quorvel-cli" send-test-mail > "$work/test.out" 2>&1 || status=$?
+[ "$status" -eq 1 ] && grep -q '^E-Mail send error\. The connection to the mail server failed\. Network unreachable' "$work/test.out" ||
+    fail "send-test-mail offline: status $status, $(cat "$work/test.out")"
+echo "PASS: offline, send-test-mail reports \"$(tail -n 1 "$work/test.out")\""
 sed -i "s/^SMTP%20Server=.*/SMTP%20Server=127.0.0.1:9/" "$work/config/Quorvel/Quorvel.conf"
 status=0
 "$bin/quorvel-cli" send-test-mail > "$work/test.out" 2>&1 || status=$?
 [ "$status" -ne 0 ] && [ -s "$work/test.out" ] || fail "send-test-mail to a closed port: status $status"
 echo "PASS: send-test-mail: status 0 when sent; otherwise $status and \"$(cat "$work/test.out")\""
-echo "4 passed, 0 failed"
+echo "6 passed, 0 failed"

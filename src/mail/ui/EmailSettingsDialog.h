@@ -55,6 +55,8 @@ private:
     QPushButton *m_defaultSettingsButton = nullptr;
     QCheckBox *m_sendMailCheckBox = nullptr;
     QCheckBox *m_requireEncryptionCheckBox = nullptr;
+    QCheckBox *m_implicitTlsCheckBox = nullptr;
+    QCheckBox *m_allowPlainPasswordCheckBox = nullptr;
     QPushButton *m_sendTestButton = nullptr;
     QLabel *m_testResultLabel = nullptr;
     QPushButton *m_okButton = nullptr;
@@ -63,8 +65,9 @@ private:
     MailClient *m_accountReader;
     MailClient *m_testClient;
     std::function<Notification()> m_makeNotification;
-    // Until the user decides, the box follows the port of the server.
+    // Until the user decides, these boxes follow the port of the server.
     bool m_encryptionChosen = false;
+    bool m_implicitTlsChosen = false;
     bool m_testRunning = false;
     // Until it is, OK must not overwrite the stored password with an empty
     // box (unless the user typed one).
