@@ -58,14 +58,6 @@ bool isFile(const QString &path)
     return info.exists() && !info.isDir();
 }
 
-bool isAscii(const QString &text)
-{
-    for (const QChar c : text)
-        if (c.unicode() > 127)
-            return false;
-    return true;
-}
-
 QString commonHead(const MessageHead &h)
 {
     const QString id = !h.messageId.isEmpty() ? h.messageId : h.uniqueId + u'@' + h.serverHost;
@@ -389,6 +381,14 @@ QByteArray smtpData(const QString &message, bool terminate)
     if (terminate)
         out += ".\r\n";
     return out;
+}
+
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 127)
+            return false;
+    return true;
 }
 
 } // namespace mail

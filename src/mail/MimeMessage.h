@@ -46,6 +46,8 @@ QString dateHeader(const QDateTime &time);
 QString headerText(const QString &value);
 // An address with an international domain in its ASCII form (IDNA).
 QString wireAddress(const QString &address);
+// Nothing beyond 7-bit ASCII in it.
+bool isAscii(const QString &text);
 // Text as UTF-8 in quoted-printable (RFC 2045 6.7): line ends kept, lines
 // of at most 76 characters.
 QString quotedPrintable(const QString &text);

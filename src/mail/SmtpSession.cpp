@@ -7,7 +7,7 @@ namespace mail {
 
 namespace {
 
-const QByteArray kCrLf = QByteArrayLiteral("\r\n");
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
 // Addresses and names go into command lines: a line break in them would
 // start a command of its own.
@@ -17,14 +17,6 @@ QString commandText(const QString &text)
     out.remove(u'\r');
     out.remove(u'\n');
     return out;
-}
-
-bool isAscii(const QString &text)
-{
-    for (const QChar c : text)
-        if (c.unicode() > 127)
-            return false;
-    return true;
 }
 
 QByteArray utf8Base64(const QString &text)
@@ -82,7 +74,7 @@ SmtpStep SmtpSession::fail(const QString &reason)
     // A server that greeted us is told goodbye, whatever went wrong.
     if (m_greeted && m_state != QuitReply && m_state != Closed) {
         m_state = QuitReply;
-        step.send = QByteArrayLiteral("QUIT") + kCrLf;
+        step.send = QByteArrayLiteral("QUIT") + kLineEnd;
     } else {
         m_state = Closed;
         step.close = true;
@@ -106,7 +98,7 @@ SmtpStep SmtpSession::succeed()
     SmtpStep step;
     step.finished = true;
     step.success = true;
-    step.send = QByteArrayLiteral("QUIT") + kCrLf;
+    step.send = QByteArrayLiteral("QUIT") + kLineEnd;
     return step;
 }
 
@@ -114,7 +106,7 @@ SmtpStep SmtpSession::say(State next, const QByteArray &command)
 {
     m_state = next;
     SmtpStep step;
-    step.send = command + kCrLf;
+    step.send = command + kLineEnd;
     return step;
 }
 
