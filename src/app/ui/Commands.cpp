@@ -25,6 +25,7 @@ namespace app {
 
 using Modality = CommandRouter::Modality;
 
+#ifdef QUORVEL_BROWSER_PROGRAM
 namespace {
 
 // The browser is a program of its own, run by a launcher that belongs to
@@ -46,6 +47,7 @@ std::function<void()> browserCommand(CommandRouter &router)
 }
 
 } // namespace
+#endif
 
 void installCommands(CommandRouter &router, MainWindow &window)
 {
