@@ -31,7 +31,7 @@ private:
     QComboBox *box() const { return m_window->findChild<QComboBox *>("addressComboBox"); }
     QStringList listed() const;
     void press(const char *action) { m_window->findChild<QAction *>(action)->trigger(); }
-    // To wherever the focus is, as a keyboard's keys go.
+    // To the focus, as a keyboard's keys go.
     void key(Qt::Key k, Qt::KeyboardModifiers m = {})
     {
         QTest::keyClick(qApp->focusWidget(), k, m);
@@ -162,12 +162,12 @@ void TestBrowserWindowSystem::toolbarAndListMoveThroughHistory()
 
 void TestBrowserWindowSystem::opensOnNothingWithoutAStartPage()
 {
-    const qsizetype asked = m_requests.size();
+    const qsizetype asked = m_requests.filter("/translate").size();
     browser::BrowserWindow window(browser::browserAddresses(QString(), m_host));
     window.show();
-    window.findChild<QAction *>("homeAction")->trigger(); // nowhere to go
+    window.findChild<QAction *>("homeAction")->trigger();
     QTest::qWait(1000);
-    QCOMPARE(m_requests.size(), asked);
+    QCOMPARE(m_requests.filter("/translate").size(), asked);
     QCOMPARE(window.windowTitle(), kCaption);
 }
 
