@@ -22,7 +22,8 @@ QString stripScheme(const QString &address);
 struct BrowserAddresses
 {
     // The public-IP page: where the browser opens, so that the user sees
-    // the address the visited sites see.
+    // the address the visited sites see. Empty when the settings name no
+    // usable page; the browser then opens on nothing.
     QString startingAddress;
     // Ends in the encoded "http://" of the page that follows it.
     QString startTag;
@@ -33,6 +34,11 @@ struct BrowserAddresses
     // Joined as typed: no percent-encoding, so an "&" in the address
     // reaches the service as a query key of its own.
     QString proxied(const QString &address) const;
+    // The start page through the service. Its whole address is known,
+    // scheme included, so it goes out as it is: an https page (the built-in
+    // address services are) keeps its scheme instead of being read as
+    // http. Empty when there is no start page.
+    QString proxiedStart() const;
 };
 
 // startPage is the full address the browser opens on (the public-IP page);

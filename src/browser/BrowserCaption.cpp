@@ -14,7 +14,9 @@ QString busyCaption()
 
 std::optional<QString> captionAfterLoad(const QString &title, const QString &startingAddress)
 {
-    if (title.contains(startingAddress))
+    // Every title contains the empty text: without a start page, no title
+    // is the start page's. No title at all means no page is shown.
+    if (title.isEmpty() || (!startingAddress.isEmpty() && title.contains(startingAddress)))
         return std::nullopt;
     return captionWith(title);
 }

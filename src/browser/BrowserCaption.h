@@ -15,7 +15,8 @@ QString busyCaption();
 
 // After a page has loaded, been navigated to or stopped: the page's title
 // joins the caption, except on the start page (its title names the
-// starting address), where the caption is left as it is (nothing).
+// starting address) and where no page is shown (no title), where the
+// caption is left as it is (nothing).
 std::optional<QString> captionAfterLoad(const QString &title, const QString &startingAddress);
 // Once the busy indicator finds the page idle: the bare caption on the
 // start page, the page's title everywhere else.

@@ -1,5 +1,8 @@
 #include "AddressHistory.h"
 #include "BrowserAddresses.h"
+#include "BrowserCaption.h"
+#include "BrowserSettings.h"
+#include "TestEnvironment.h"
 
 #include <QtTest>
 
@@ -13,6 +16,8 @@ private slots:
     void proxiedAddress();
     void history_data();
     void history();
+    void startPage_data();
+    void startPage();
 };
 
 void TestBrowserRules::proxiedAddress_data()
@@ -67,6 +72,39 @@ void TestBrowserRules::history()
     QFETCH(QString, typed);
     QFETCH(QStringList, expected);
     QCOMPARE(withTypedAddress(entries, typed), expected);
+}
+
+void TestBrowserRules::startPage_data()
+{
+    QTest::addColumn<QByteArray>("settings"); // as a user writes them
+    QTest::addColumn<QString>("u");           // in the query; "": none
+    QTest::newRow("built-in services") << QByteArray() << "https%3A%2F%2Fapi.ipify.org/";
+    QTest::newRow("IP Services")
+        << QByteArray("IP%20Services=http://ip.example.org/ip, https://ip2.example.org/")
+        << "http%3A%2F%2Fip.example.org/ip";
+    QTest::newRow("IP Service Host")
+        << QByteArray(
+               "IP%20Service%20Host=ip.example.net:8080\nIP%20Services=http://ip.example.org/")
+        << "http%3A%2F%2Fip.example.net:8080/quorvel.php";
+    QTest::newRow("nothing usable")
+        << QByteArray("IP%20Services=ftp://ip.example.org/, nonsense") << QString();
+}
+
+void TestBrowserRules::startPage()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, u);
+    TestEnvironment env;
+    env.writeSettingsFile("[Settings]\nTranslation%20Host=127.0.0.1:9\n" + settings);
+    const BrowserAddresses a = browserAddresses(configuredStartPage(), configuredTranslationHost());
+    QCOMPARE(a.proxiedStart(), u.isEmpty() ? QString()
+                                           : "http://127.0.0.1:9/translate?u=" + u +
+                                                 "&langpair=it%7Cen&hl=en&ie=UTF-8&oe=UTF-8"
+                                                 "&prev=%2Flanguage_tools");
+    // The start page's title leaves the caption bare; with none, titles show.
+    const QString title = "Translated: " + a.startingAddress;
+    QCOMPARE(captionWhenIdle(title, a.startingAddress),
+             u.isEmpty() ? captionWith(title) : QString(kBrowserCaption));
 }
 
 QTEST_APPLESS_MAIN(TestBrowserRules)

@@ -46,7 +46,7 @@ diff -u "$work/rules.list" "$work/deb.list" || fail "the package differs from th
 for size in 16 32 48 64 128; do
     echo "./usr/share/icons/hicolor/${size}x$size/apps/quorvel.png"
 done > "$work/required.list"
-printf './usr/bin/%s\n' quorvel quorvel-cli quorvel-ipd >> "$work/required.list"
+printf './usr/bin/%s\n' quorvel quorvel-cli quorvel-ipd quorvel-browser >> "$work/required.list"
 printf './usr/%s\n' share/applications/quorvel.desktop lib/systemd/user/quorvel-watch.service \
     >> "$work/required.list"
 missing="$(sort "$work/required.list" | comm -23 - "$work/deb.list")"
@@ -70,7 +70,9 @@ dpkg=(dpkg --root="$root" --force-script-chrootless --force-depends)
 for name in quorvel quorvel-cli; do
     getcap "$root/usr/bin/$name" | grep -q 'cap_net_raw=ep' || fail "$name lacks cap_net_raw"
 done
-[ -z "$(getcap "$root/usr/bin/quorvel-ipd")" ] || fail "quorvel-ipd got a capability"
+for name in quorvel-ipd quorvel-browser; do
+    [ -z "$(getcap "$root/usr/bin/$name")" ] || fail "$name got a capability"
+done
 [ -z "$(desktop-file-validate "$root/usr/share/applications/quorvel.desktop")" ] ||
     fail "desktop-file-validate rejects the entry"
 exec_line="$(sed -n 's/^Exec=//p' "$root/usr/share/applications/quorvel.desktop")"
@@ -101,10 +103,18 @@ program=""
 [ "$status" -eq 0 ] || { cat "$work/program.log"; fail "the installed program ended with $status"; }
 echo "PASS: the installed program starts from its desktop entry and ends on SIGTERM"
 
+# The installed browser program loads (its libraries resolve) and, as root
+# with the web engine's sandbox on, refuses with its reason.
+said="$(env -u QTWEBENGINE_DISABLE_SANDBOX QT_QPA_PLATFORM=offscreen \
+    "$root/usr/bin/quorvel-browser" --start-page= 2>&1)" && status=0 || status=$?
+[ "$status" -eq 2 ] && [[ "$said" == *"does not run as root"* ]] ||
+    fail "the installed browser program ended with $status: $said"
+echo "PASS: the installed browser program loads and refuses root with its reason"
+
 "${dpkg[@]}" -P quorvel > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -P failed"; }
 left="$(cd "$root" && find . \( -path ./var -o -path ./home \) -prune -o ! -name . -print)"
 [ -z "$left" ] || fail "left after removal: $left"
 grep -q '^IP%20Service%20Host=127.0.0.1:9$' "$home/.config/Quorvel/Quorvel.conf" ||
     fail "removal touched the user's settings"
 echo "PASS: removal takes every installed file and leaves the user's settings"
-echo "6 passed, 0 failed"
+echo "7 passed, 0 failed"

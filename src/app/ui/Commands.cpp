@@ -2,7 +2,9 @@
 
 #include "AboutDialog.h"
 #include "AdapterWindow.h"
-#include "BrowserLoader.h"
+#include "BrowserAddresses.h"
+#include "BrowserLauncher.h"
+#include "BrowserSettings.h"
 #include "CommandRouter.h"
 #include "ConnectionStateWindow.h"
 #include "EmailSettingsDialog.h"
@@ -16,11 +18,36 @@
 #include "TraceRouteWindow.h"
 
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QUrl>
 
 namespace app {
 
 using Modality = CommandRouter::Modality;
+
+#ifdef QUORVEL_BROWSER_PROGRAM
+namespace {
+
+// The browser is a program of its own, run by a launcher that belongs to
+// the router; each time, it is opened with the settings as they are then.
+// What goes wrong with it is told in a message box, and this program goes on.
+std::function<void()> browserCommand(CommandRouter &router)
+{
+    auto *launcher = new browser::BrowserLauncher(&router);
+    launcher->setObjectName(QStringLiteral("browserLauncher"));
+    QObject::connect(launcher, &browser::BrowserLauncher::failed, [](const QString &message) {
+        qWarning("%s", qPrintable(message));
+        auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quorvel"), message);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+    });
+    return [launcher] {
+        launcher->open(browser::configuredStartPage(), browser::configuredTranslationHost());
+    };
+}
+
+} // namespace
+#endif
 
 void installCommands(CommandRouter &router, MainWindow &window)
 {
@@ -44,15 +71,16 @@ void installCommands(CommandRouter &router, MainWindow &window)
                      [](QWidget *parent) { return new tools::PingWindow(parent); });
     router.addWindow(cmd::Trace, Modality::Modal,
                      [](QWidget *parent) { return new tools::TraceRouteWindow(parent); });
-#ifdef QUORVEL_BROWSER_WINDOW
-    // The browser is nobody's child: it may outlive the main window.
-    router.addWindow(cmd::Browser, Modality::Modeless,
-                     [](QWidget *) { return browser::BrowserLoader::createWindow(); });
+#ifdef QUORVEL_BROWSER_PROGRAM
+    router.addAction(cmd::Browser, browserCommand(router));
 #else
     // Built without the web engine: the default browser asks the same page
     // through the same translation service.
     router.addAction(cmd::Browser, [] {
-        QDesktopServices::openUrl(QUrl(browser::BrowserLoader::proxiedStartPage()));
+        QDesktopServices::openUrl(
+            QUrl(browser::browserAddresses(browser::configuredStartPage(),
+                                           browser::configuredTranslationHost())
+                     .proxiedStart()));
     });
 #endif
     router.addWindow(cmd::About, Modality::Modal,

@@ -1,6 +1,7 @@
 // Quorvel: the public IP address, host name and LAN addresses in the tray.
 #include "AddressSource.h"
 #include "AppIcon.h"
+#include "BrowserLauncher.h"
 #include "CommandRouter.h"
 #include "MainWindow.h"
 #include "QtTrayShell.h"
@@ -36,10 +37,13 @@ int main(int argc, char *argv[])
 
     app::MainWindow window({new address::NetworkAddressSource, new tray::QtTrayShell});
     // The program ends when the main window has closed and no window opened
-    // from it is left: the browser may outlive the main window.
+    // from it is left: the browser may outlive the main window. The browser
+    // is a program of its own, whose launcher the router's command made.
+    auto *browserProgram = window.router()->findChild<browser::BrowserLauncher *>();
     bool mainWindowClosed = false;
-    const auto quitWhenAllClosed = [&mainWindowClosed, &window] {
-        if (mainWindowClosed && !window.router()->hasOpenWindows())
+    const auto quitWhenAllClosed = [&mainWindowClosed, &window, browserProgram] {
+        if (mainWindowClosed && !window.router()->hasOpenWindows() &&
+            !(browserProgram && browserProgram->isRunning()))
             QCoreApplication::quit();
     };
     QObject::connect(
@@ -51,6 +55,9 @@ int main(int argc, char *argv[])
         Qt::QueuedConnection);
     QObject::connect(window.router(), &app::CommandRouter::windowClosed, &app, quitWhenAllClosed,
                      Qt::QueuedConnection);
+    if (browserProgram)
+        QObject::connect(browserProgram, &browser::BrowserLauncher::finished, &app,
+                         quitWhenAllClosed, Qt::QueuedConnection);
 
     // Logging out asks the exit question where the session manager lets us
     // talk to the user, and a No keeps the session going.
@@ -62,9 +69,11 @@ int main(int argc, char *argv[])
                      });
     // Every other window closes with it, and the last to go ends the program.
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &window,
-                     [&window] {
+                     [&window, browserProgram] {
                          window.quitWithoutQuestion();
                          QApplication::closeAllWindows();
+                         if (browserProgram)
+                             browserProgram->close();
                      });
 
     window.load();

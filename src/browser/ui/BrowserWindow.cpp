@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
@@ -16,6 +15,13 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+
+// The toolbar's images live in this static library, whose resources are
+// registered only on request (and from outside any namespace).
+static void initBrowserResources()
+{
+    Q_INIT_RESOURCE(browser);
+}
 
 namespace browser {
 
@@ -76,10 +82,10 @@ protected:
 BrowserWindow::BrowserWindow(const BrowserAddresses &addresses, QWidget *parent)
     : QWidget(parent), m_addresses(addresses)
 {
+    initBrowserResources();
     setObjectName(QStringLiteral("browserWindow"));
     setWindowTitle(kBrowserCaption);
-    // A tool window stays out of the task bar, and belongs to no other
-    // window of ours: minimising the main window into the tray leaves it.
+    // A tool window stays out of the task bar.
     setWindowFlag(Qt::Tool);
     resize(twipsToPixels(kInnerWidth, logicalDpiX()), twipsToPixels(kInnerHeight, logicalDpiY()));
     if (const QScreen *s = screen())
@@ -113,12 +119,12 @@ BrowserWindow::BrowserWindow(const BrowserAddresses &addresses, QWidget *parent)
     arrangeControls();
 
     // Opens on the public-IP page, with the search site in the box as the
-    // list's first entry.
-    m_navigationGuard = true;
-    m_addressComboBox->addItem(m_addresses.searchSite);
-    m_addressComboBox->setEditText(m_addresses.searchSite);
-    m_navigationGuard = false;
-    navigate(m_addresses.startingAddress);
+    // list's first entry; with no such page, on nothing.
+    if (!m_addresses.startingAddress.isEmpty()) {
+        m_addressComboBox->addItem(m_addresses.searchSite);
+        m_addressComboBox->setEditText(m_addresses.searchSite);
+        navigateToStart();
+    }
 }
 
 BrowserWindow::~BrowserWindow()
@@ -163,11 +169,12 @@ void BrowserWindow::buildAddressPanel()
     m_addressComboBox->setToolTip(
         QStringLiteral("Type the URL Address here for navigate anonymous and press Enter"));
     m_addressLabel->setBuddy(m_addressComboBox);
-    m_addressComboBox->lineEdit()->installEventFilter(this);
-    connect(m_addressComboBox, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_navigationGuard)
-            chooseAddress();
-    });
+    // The box has the focus and hands keys to its line edit itself, past
+    // any filter there: Enter is caught on the box.
+    m_addressComboBox->installEventFilter(this);
+    // A choice by the user, also of the entry already shown; the window's
+    // own changes to the list are none.
+    connect(m_addressComboBox, &QComboBox::activated, this, &BrowserWindow::chooseAddress);
 }
 
 void BrowserWindow::resizeEvent(QResizeEvent *event)
@@ -209,7 +216,7 @@ void BrowserWindow::arrangeControls()
 
 bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_addressComboBox->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == m_addressComboBox && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             chooseAddress();
@@ -221,18 +228,35 @@ bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 
 void BrowserWindow::chooseAddress()
 {
-    if (m_navigationGuard)
-        return;
     navigate(m_addressComboBox->currentText());
 }
 
+void BrowserWindow::navigateToStart()
+{
+    if (!m_addresses.startingAddress.isEmpty())
+        load(m_addresses.proxiedStart());
+}
+
+void BrowserWindow::bringForward()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void BrowserWindow::navigate(const QString &address)
+{
+    load(m_addresses.proxied(address));
+}
+
+void BrowserWindow::load(const QString &proxiedAddress)
 {
     m_busyTimer->start();
     expectLoad();
     // QUrl keeps what is typed, including "&" and percent signs; only
     // characters no address may hold (blanks) are encoded on the way out.
-    m_webView->load(QUrl(m_addresses.proxied(address)));
+    m_webView->load(QUrl(proxiedAddress));
 }
 
 void BrowserWindow::expectLoad()
@@ -263,7 +287,7 @@ void BrowserWindow::runToolbarButton(const QString &key)
         m_webView->reload();
     } else if (key == QLatin1StringView("Home")) {
         m_addressComboBox->setEditText(m_addresses.searchSite);
-        navigate(m_addresses.startingAddress);
+        navigateToStart();
     } else if (key == QLatin1StringView("Stop")) {
         m_busyTimer->stop();
         m_awaitingLoad = false;
@@ -301,12 +325,9 @@ void BrowserWindow::recordTypedAddress()
     for (int i = 0; i < m_addressComboBox->count(); ++i)
         entries << m_addressComboBox->itemText(i);
     const QStringList history = withTypedAddress(entries, m_addressComboBox->currentText());
-    // Rebuilding the list moves its selection, which must not navigate.
-    m_navigationGuard = true;
     m_addressComboBox->clear();
     m_addressComboBox->addItems(history);
     m_addressComboBox->setCurrentIndex(0);
-    m_navigationGuard = false;
 }
 
 } // namespace browser

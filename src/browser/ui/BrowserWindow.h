@@ -28,6 +28,8 @@ public:
     void runToolbarButton(const QString &key);
     // Enter in the address box or a choice from its list.
     void chooseAddress();
+    // Shows the window in front of the others, restored if minimised.
+    void bringForward();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -38,6 +40,8 @@ private:
     void buildAddressPanel();
     void arrangeControls();
     void navigate(const QString &address);
+    void navigateToStart();
+    void load(const QString &proxiedAddress);
     void expectLoad();
     bool isBusy() const;
     void updateBusyCaption();
@@ -54,9 +58,6 @@ private:
     QWebEngineView *m_webView = nullptr;
     QTimer *m_busyTimer = nullptr;
     QTimer *m_loadStartTimer = nullptr;
-    // Set while the window itself changes the address list, whose
-    // selection would otherwise navigate.
-    bool m_navigationGuard = false;
     // A navigation was asked for and its load has not started yet.
     bool m_awaitingLoad = false;
 };

@@ -1,0 +1,12 @@
+#include "Superuser.h"
+
+#include <unistd.h>
+
+namespace platform {
+
+bool runsAsSuperuser()
+{
+    return geteuid() == 0;
+}
+
+} // namespace platform
