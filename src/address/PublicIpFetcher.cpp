@@ -41,6 +41,10 @@ void PublicIpFetcher::fetch(const ServiceChoice &choice)
         m_reply = nullptr;
     }
     m_tryTimer.stop();
+    // Every refresh on a connection of its own: one kept from an earlier
+    // refresh leaves from the address the machine had then (which may be
+    // gone, or lead another way), so the service would see that one.
+    m_nam.clearConnectionCache();
     m_attempts.clear();
     m_explanation.clear();
     m_pageMode = !choice.host.isEmpty();

@@ -1,12 +1,22 @@
 #include "RefreshCycle.h"
 
 #include "AddressServices.h"
+#include "NetworkChangeWatcher.h"
 #include "NotificationSender.h"
 #include "SettingsStore.h"
 
 #include <QDateTime>
 
 namespace app {
+
+namespace {
+
+NetworkChangeFolder::TimePoint now()
+{
+    return NetworkChangeFolder::Clock::now();
+}
+
+} // namespace
 
 RefreshCycle::RefreshCycle(address::AddressSource *source, QObject *parent)
     : QObject(parent), m_source(source), m_mail(new mail::NotificationSender(this))
@@ -15,6 +25,8 @@ RefreshCycle::RefreshCycle(address::AddressSource *source, QObject *parent)
     m_source->setParent(this);
     connect(m_source, &address::AddressSource::finished, this, &RefreshCycle::onSourceFinished);
     connect(m_mail, &mail::NotificationSender::finished, this, &RefreshCycle::mailFinished);
+    m_networkRefreshTimer.setSingleShot(true);
+    connect(&m_networkRefreshTimer, &QTimer::timeout, this, &RefreshCycle::onNetworkRefreshDue);
 }
 
 RefreshCycle::~RefreshCycle() = default;
@@ -27,6 +39,55 @@ bool RefreshCycle::isRunning() const
 void RefreshCycle::stop()
 {
     m_stopped = true;
+    m_networkRefreshTimer.stop();
+}
+
+void RefreshCycle::setRefreshOnNetworkChange(bool on)
+{
+    if (on == bool(m_network))
+        return;
+    if (!on) {
+        delete std::exchange(m_network, nullptr);
+        m_networkChanges.discardPending();
+        m_networkRefreshTimer.stop();
+        return;
+    }
+    m_network = new platform::NetworkChangeWatcher(this);
+    if (!m_network->errorString().isEmpty())
+        qWarning("%s", qPrintable(m_network->errorString()));
+    connect(m_network, &platform::NetworkChangeWatcher::networkChanged, this, [this] {
+        m_networkChanges.networkChanged(now());
+        scheduleNetworkRefresh();
+    });
+    connect(m_network, &platform::NetworkChangeWatcher::resumed, this, [this] {
+        m_networkChanges.resumed(now());
+        scheduleNetworkRefresh();
+    });
+}
+
+void RefreshCycle::scheduleNetworkRefresh()
+{
+    const auto due = m_networkChanges.dueAt();
+    if (!due || m_stopped) {
+        m_networkRefreshTimer.stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - now());
+    m_networkRefreshTimer.start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+void RefreshCycle::onNetworkRefreshDue()
+{
+    const auto due = m_networkChanges.dueAt();
+    if (!m_network || !due)
+        return;
+    if (*due > now())
+        return scheduleNetworkRefresh();
+    // With no way out no address service answers; asking would only
+    // announce the outage. The way's coming back is a change of its own.
+    if (!m_network->hasDefaultRoute())
+        return m_networkChanges.discardPending();
+    refresh(Trigger::Network);
 }
 
 void RefreshCycle::refresh(Trigger trigger)
@@ -39,6 +100,8 @@ void RefreshCycle::refresh(Trigger trigger)
         return;
     }
     m_running = trigger;
+    m_networkChanges.refreshStarted(now());
+    m_networkRefreshTimer.stop();
     emit started(trigger);
     // Read every time: the settings may have been changed (in a dialog, by
     // the other program, by hand) since the last refresh.
@@ -57,8 +120,11 @@ void RefreshCycle::onSourceFinished(const address::AddressSnapshot &snapshot)
                                                  QDateTime::currentDateTime()));
     else
         m_mail->refreshed(); // a mail that failed earlier may be due again
+    m_networkChanges.refreshFinished();
     if (std::exchange(m_timerPending, false))
         refresh(Trigger::Timer);
+    else
+        scheduleNetworkRefresh();
 }
 
 } // namespace app

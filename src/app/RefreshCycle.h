@@ -2,19 +2,25 @@
 
 #include "AddressSource.h"
 #include "IpChangeTracker.h"
+#include "NetworkChangeFolder.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace mail {
 class NotificationSender;
+}
+namespace platform {
+class NetworkChangeWatcher;
 }
 
 namespace app {
 
 // The refresh cycle of both programs, the tray program's window and
 // quorvel-cli watch: one refresh of the addresses at a time, a timed one
-// that falls due meanwhile run right after it, every change of the public
+// that falls due meanwhile run right after it, changes of the machine's
+// network folded into refreshes of their own, every change of the public
 // address told (the first refresh of a run always is one), and the
 // notification mail sent for it when the settings ask for one, tried again
 // while the server cannot take it (NotificationSender::notify). What a
@@ -26,8 +32,9 @@ public:
     // What asked for a refresh.
     enum class Trigger
     {
-        Timer,  // start-up and the refresh timer
-        Button, // the user, who is told when it is done
+        Timer,   // start-up and the refresh timer
+        Button,  // the user, who is told when it is done
+        Network, // the machine's network changed, or it woke from sleep
     };
 
     // Adopts source.
@@ -40,6 +47,11 @@ public:
     // read from the settings at each start.
     void refresh(Trigger trigger);
     bool isRunning() const;
+    // Refreshes also when the machine's network changes or it wakes from
+    // sleep, the changes folded by NetworkChangeFolder's rules (off until
+    // switched on).
+    void setRefreshOnNetworkChange(bool on);
+    bool refreshesOnNetworkChange() const { return m_network != nullptr; }
     // No more refreshes, announcements or mails (the program is ending);
     // a refresh under way ends unheard.
     void stop();
@@ -60,6 +72,8 @@ signals:
 
 private:
     void onSourceFinished(const address::AddressSnapshot &snapshot);
+    void scheduleNetworkRefresh();
+    void onNetworkRefreshDue();
 
     address::AddressSource *m_source;
     mail::NotificationSender *m_mail;
@@ -67,6 +81,9 @@ private:
     Trigger m_running = Trigger::Timer;
     bool m_timerPending = false;
     bool m_stopped = false;
+    platform::NetworkChangeWatcher *m_network = nullptr; // while switched on
+    NetworkChangeFolder m_networkChanges;
+    QTimer m_networkRefreshTimer;
 };
 
 } // namespace app

@@ -68,6 +68,12 @@ public:
 
     void start()
     {
+        // Read once, like the interval: the watch runs as configured when
+        // it started.
+        qint16 onNetworkChange = 1;
+        settings::SettingsStore().readNumber(onNetworkChange,
+                                             settings::keys::RefreshOnNetworkChange);
+        m_cycle.setRefreshOnNetworkChange(onNetworkChange == 1);
         m_timer.start();
         m_cycle.refresh(app::RefreshCycle::Trigger::Timer);
     }

@@ -7,7 +7,7 @@ namespace settings {
 QString defaultValue(QLatin1StringView key)
 {
     using namespace keys;
-    if (key == RefreshIPIntervalMin)
+    if (key == RefreshIPIntervalMin || key == RefreshOnNetworkChange)
         return QStringLiteral("1");
     if (key == RefreshIP || key == RefreshIPInterval || key == SendMeEMail ||
         key == StartWithWindows || key == StartMinimized || key == DontShowBalloon ||

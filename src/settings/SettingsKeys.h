@@ -29,6 +29,9 @@ inline constexpr QLatin1StringView DontShowBalloon{"Don't Show Balloon"};
 inline constexpr QLatin1StringView DontAskConfirmation{"Don't Ask Confirmation"};
 inline constexpr QLatin1StringView PlaySound{"Play Sound"};
 inline constexpr QLatin1StringView File{"File"};
+// "1" (the default): a change of the machine's network, or its waking from
+// sleep, refreshes the addresses too, not only the timer.
+inline constexpr QLatin1StringView RefreshOnNetworkChange{"Refresh On Network Change"};
 
 // Where the program reaches the outside world; overridable so that anyone
 // can run their own public-IP page.
@@ -44,9 +47,9 @@ inline constexpr QLatin1StringView TranslationHost{"Translation Host"};
 namespace settings {
 
 // The value a key has while the store holds none: "0" for the flags and
-// the interval position, "1" for the interval minutes, "" for the mail
-// texts, and for "File" the "sound.wav" the program brings along (beside it,
-// or in its installed data folder). Keys of our own
+// the interval position (but "1" for "Refresh On Network Change"), "1" for the interval minutes, ""
+// for the mail texts, and for "File" the "sound.wav" the program brings along (beside it, or in its
+// installed data folder). Keys of our own
 // ("IP Service Host", "IP Services", "Home Page") have no stored default:
 // empty means the built-in one.
 QString defaultValue(QLatin1StringView key);

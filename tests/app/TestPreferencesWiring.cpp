@@ -59,13 +59,16 @@ private slots:
         QVERIFY(!desktopEntry ||
                 entry().contains("\nExec=" + QCoreApplication::applicationFilePath() +
                                  "\nTerminal=false\nHidden=false\n"));
+        QVERIFY(w.refreshCycle()->refreshesOnNetworkChange()); // on unless switched off
 
         // Changed behind the program's back, then Cancel: the entry follows the
         // store, and the sound is loaded (and missed) again.
         settings::SettingsStore().setValue(settings::keys::StartWithWindows, "0");
+        settings::SettingsStore().setValue(settings::keys::RefreshOnNetworkChange, "0");
         closeDialog("cancelButton", "127.0.0.1:8");
         QCOMPARE(messages(), 2);
         QVERIFY(!desktopEntry || entry().contains("\nHidden=true\n"));
+        QVERIFY(!w.refreshCycle()->refreshesOnNetworkChange());
 
         // A service chosen with Ok is asked from the next refresh on. That
         // refresh is a change, and its sound (found now) has no device to

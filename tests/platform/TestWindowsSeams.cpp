@@ -10,6 +10,7 @@
 #include "DefaultMailAccount.h"
 #include "HostName.h"
 #include "IcmpEcho.h"
+#include "NetworkChangeWatcher.h"
 #include "RegistryLayout.h"
 #include "SettingsStore.h"
 #include "SoundOutput.h"
@@ -127,6 +128,25 @@ private slots:
         timer.start();
         QVERIFY(!queryHardwareAddress(qToBigEndian(kLoopback), std::chrono::seconds(2)).ok);
         QVERIFY(timer.elapsed() < 3000);
+    }
+
+    void wakeUpsAndNetworkChanges()
+    {
+        NetworkChangeWatcher watcher;
+        QSignalSpy resumed(&watcher, &NetworkChangeWatcher::resumed);
+        // The power broadcast reaches top-level windows only, the ones
+        // FindWindow finds.
+        const HWND window = ::FindWindowW(L"QuorvelPowerWindow", nullptr);
+        QVERIFY(window);
+        ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+        ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        QCOMPARE(resumed.count(), 1);
+        // Wine (8) answers the subscriptions with success, no handle and no
+        // callbacks ever: the watcher says so rather than wait for nothing.
+        const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+        QCOMPARE(watcher.errorString(),
+                 wine ? "NotifyIpInterfaceChange is not supported: network changes are not noticed."
+                      : QString());
     }
 
     void connectionStateDecodes()

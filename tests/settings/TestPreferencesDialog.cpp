@@ -9,8 +9,8 @@
 #include <QtWidgets>
 
 static const QStringList kBoxes{"startAtLogonCheckBox", "startMinimizedCheckBox",
-                                "noBalloonsCheckBox", "noExitQuestionCheckBox",
-                                "playSoundCheckBox"};
+                                "noBalloonsCheckBox",   "noExitQuestionCheckBox",
+                                "playSoundCheckBox",    "networkRefreshCheckBox"};
 
 // Acts in the file dialog once it is up: notes what it offers (the filter
 // list, the name field, the files listed), then confirms the typed name, or
@@ -53,7 +53,7 @@ static QString stored()
     QStringList values;
     using namespace settings::keys;
     for (auto key : {StartWithWindows, StartMinimized, DontShowBalloon, DontAskConfirmation,
-                     PlaySound, File, IPServiceHost})
+                     PlaySound, RefreshOnNetworkChange, File, IPServiceHost})
         values << settings::SettingsStore().value(key, "-").value();
     return values.join('|');
 }
@@ -99,8 +99,9 @@ private slots:
             captions << w.find<QCheckBox>(name)->text();
         QCOMPARE(captions.join('|'), "Preferences|Start with Windows|Start  Minimized|Don't Show "
                                      "Balloon Tips|Don't Ask Confirmation when Closed the "
-                                     "Program|Play Sound when IP Address Changes");
-        QCOMPARE(w.boxes(), "00000");
+                                     "Program|Play Sound when IP Address Changes|Refresh when "
+                                     "the network changes");
+        QCOMPARE(w.boxes(), "000001"); // network changes refresh unless switched off
         const QString path = QCoreApplication::applicationDirPath() + "/sound.wav";
         auto *label = w.find<QLabel>("soundFileLabel");
         QVERIFY(!label->isVisible() && label->text() == path);
@@ -115,21 +116,21 @@ private slots:
         QTest::keyClick(w.find("okButton"), Qt::Key_Return);
         QTest::keyClick(w.find("okButton"), Qt::Key_Escape);
         QVERIFY(w.isVisible());
-        QCOMPARE(stored(), "-|-|-|-|-|-|-");
+        QCOMPARE(stored(), "-|-|-|-|-|-|-|-");
     }
 
     void cancelThenOk()
     {
         TestEnvironment env;
         env.writeSettingsFile("[Settings]\nStart%20Minimized=1\nDon%27t%20Show%20Balloon=2\n"
-                              "Play%20Sound=abc\n");
+                              "Play%20Sound=abc\nRefresh%20On%20Network%20Change=0\n");
         QTemporaryDir dir;
         const QString deep = dir.filePath("sounds/for/every/occasion/the/change/is/here/bell.wav");
         QVERIFY(QDir().mkpath(QFileInfo(deep).path()) && QFile(deep).open(QIODevice::WriteOnly));
         const QString before = stored();
         for (const char *button : {"cancelButton", "okButton"}) {
             Dialog w;
-            QCOMPARE(w.boxes(), "01200"); // "abc" leaves its box cleared
+            QCOMPARE(w.boxes(), "012000"); // "abc" leaves its box cleared
             w.find<QCheckBox>(kBoxes[0])->click();
             w.find<QLineEdit>("ipServiceEdit")->setText(" [::1]:8080 ");
             QStringList shown;
@@ -141,10 +142,10 @@ private slots:
             QVERIFY(path.contains("...") && path.endsWith("bell.wav"));
             w.click(button);
             QVERIFY(!w.isVisible());
-            QCOMPARE(stored(), button[0] == 'c' ? before : "1|1|2|0|0|" + deep + "|[::1]:8080");
+            QCOMPARE(stored(), button[0] == 'c' ? before : "1|1|2|0|0|0|" + deep + "|[::1]:8080");
         }
         Dialog again;
-        QCOMPARE(again.boxes(), "11200");
+        QCOMPARE(again.boxes(), "112000");
         QCOMPARE(again.find<QLabel>("soundFileLabel")->text(), deep);
     }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# What the programs load. quorvel-cli and quorvel-ipd link no GUI library;
+# What the programs load. quorvel-cli and quorvel-ipd link no GUI library
+# (quorvel-cli no bus library either);
 # the tray program, idle, has neither sound output, print dialogs, secret
 # store nor web engine mapped, and maps the sound plug-in once it has a
 # sound to play (the first refresh of a run is a change, announced with
@@ -16,6 +17,13 @@ for program in quorvel-cli quorvel-ipd; do
         exit 1
     fi
 done
+
+# The system bus is reached from a plug-in (wake-ups from sleep), never
+# at the command line's every start.
+if ldd "$bin/quorvel-cli" | grep -E 'libQt6DBus|libdbus-1'; then
+    echo "FAIL: quorvel-cli links a bus library (above)"
+    exit 1
+fi
 
 work="$(mktemp -d)"
 pid=""
@@ -50,4 +58,4 @@ if ! grep -q 'quorvel-sound.so' <<<"$playing" || ! grep -q 'libQt6Multimedia.so'
     cat "$work/stderr"
     exit 1
 fi
-echo "PASS: no GUI library in quorvel-cli and quorvel-ipd; sound output loaded only to play"
+echo "PASS: no GUI library in quorvel-cli and quorvel-ipd, no bus library in quorvel-cli; sound output loaded only to play"

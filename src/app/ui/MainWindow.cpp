@@ -285,6 +285,8 @@ void MainWindow::loadPreferences()
     m_settings->readText(m_soundFile, keys::File);
     m_sound->setSound(settings::SoundPlayer::kChangeSound,
                       settings::loadSoundFile(m_soundFile, this));
+    m_settings->readNumber(m_refreshOnNetworkChange, keys::RefreshOnNetworkChange);
+    m_cycle->setRefreshOnNetworkChange(m_refreshOnNetworkChange == 1);
 }
 
 void MainWindow::refreshAddresses()

@@ -172,6 +172,7 @@ private:
     qint16 m_noBalloons = 0;
     qint16 m_noExitQuestion = 0;
     qint16 m_playSound = 0;
+    qint16 m_refreshOnNetworkChange = 1;
     QString m_soundFile;
 };
 

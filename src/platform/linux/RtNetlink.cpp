@@ -124,6 +124,26 @@ bool RtNetlink::readAnnouncements(std::chrono::milliseconds timeout,
     }
 }
 
+bool RtNetlink::takeAnnouncements(const MessageHandler &onMessage)
+{
+    bool complete = true;
+    std::vector<char> buffer(m_fd >= 0 ? kReadBufferSize : 0);
+    while (m_fd >= 0) {
+        const ssize_t n = ::recv(m_fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == ENOBUFS)) {
+            complete = complete && errno != ENOBUFS;
+            continue;
+        }
+        if (n <= 0)
+            break;
+        int left = int(n);
+        for (auto *h = reinterpret_cast<nlmsghdr *>(buffer.data()); NLMSG_OK(h, left);
+             h = NLMSG_NEXT(h, left))
+            onMessage(*h);
+    }
+    return complete;
+}
+
 void forEachAttribute(
     const nlmsghdr &message, size_t headerSize,
     const std::function<void(int type, const void *data, size_t length)> &onAttribute)

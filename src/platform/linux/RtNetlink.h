@@ -23,6 +23,8 @@ public:
     RtNetlink &operator=(const RtNetlink &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    // For a QSocketNotifier that reads the announcements as they come.
+    int descriptor() const { return m_fd; }
 
     // Sends a request (its length, sequence number and NLM_F_REQUEST are
     // filled in here) and hands every answer to onMessage until the kernel
@@ -34,6 +36,10 @@ public:
     // Hands on the announcements that arrive within the time-out; returns
     // as soon as at least one has been read. False when none came.
     bool readAnnouncements(std::chrono::milliseconds timeout, const MessageHandler &onMessage);
+    // Hands on the announcements already waiting, without waiting for more.
+    // False when the kernel had to drop some because they were not read
+    // fast enough.
+    bool takeAnnouncements(const MessageHandler &onMessage);
 
 private:
     int m_fd = -1;

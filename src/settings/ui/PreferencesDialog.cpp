@@ -23,8 +23,8 @@ namespace {
 
 // The flags in the order they are shown and written.
 constexpr QLatin1StringView kFlagKeys[] = {keys::StartWithWindows, keys::StartMinimized,
-                                           keys::DontShowBalloon, keys::DontAskConfirmation,
-                                           keys::PlaySound};
+                                           keys::DontShowBalloon,  keys::DontAskConfirmation,
+                                           keys::PlaySound,        keys::RefreshOnNetworkChange};
 
 // A flag's stored value is its check box's state: cleared, ticked, greyed.
 constexpr Qt::CheckState kStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
@@ -87,6 +87,12 @@ void PreferencesDialog::buildControls()
     m_soundFileLabel->setVisible(false);
     m_soundFileLabel->setBuddy(m_soundFileEdit);
 
+    m_networkRefreshCheckBox =
+        makeCheckBox("networkRefreshCheckBox", QStringLiteral("Refresh when the network changes"));
+    m_networkRefreshCheckBox->setToolTip(
+        QStringLiteral("Also refresh at once when an address, the default route or a link of "
+                       "this machine changes, and after waking from sleep"));
+
     auto *serviceRow = new QHBoxLayout;
     auto *serviceLabel = new QLabel(QStringLiteral("Public IP service:"), this);
     serviceLabel->setObjectName(QStringLiteral("ipServiceLabel"));
@@ -121,7 +127,8 @@ void PreferencesDialog::buildControls()
     setTabOrder(m_noExitQuestionCheckBox, m_playSoundCheckBox);
     setTabOrder(m_playSoundCheckBox, m_soundFileEdit);
     setTabOrder(m_soundFileEdit, m_browseButton);
-    setTabOrder(m_browseButton, m_ipServiceEdit);
+    setTabOrder(m_browseButton, m_networkRefreshCheckBox);
+    setTabOrder(m_networkRefreshCheckBox, m_ipServiceEdit);
     setTabOrder(m_ipServiceEdit, m_okButton);
     m_cancelButton->setFocus();
 
@@ -133,8 +140,8 @@ void PreferencesDialog::buildControls()
 void PreferencesDialog::readSettings()
 {
     QCheckBox *const boxes[] = {m_startAtLogonCheckBox, m_startMinimizedCheckBox,
-                                m_noBalloonsCheckBox, m_noExitQuestionCheckBox,
-                                m_playSoundCheckBox};
+                                m_noBalloonsCheckBox,   m_noExitQuestionCheckBox,
+                                m_playSoundCheckBox,    m_networkRefreshCheckBox};
     for (size_t i = 0; i < std::size(boxes); ++i) {
         // A check box knows three states (2 shows it greyed); any other
         // stored value leaves it cleared.
@@ -213,8 +220,8 @@ void PreferencesDialog::save()
         return;
     }
     const QCheckBox *const boxes[] = {m_startAtLogonCheckBox, m_startMinimizedCheckBox,
-                                      m_noBalloonsCheckBox, m_noExitQuestionCheckBox,
-                                      m_playSoundCheckBox};
+                                      m_noBalloonsCheckBox,   m_noExitQuestionCheckBox,
+                                      m_playSoundCheckBox,    m_networkRefreshCheckBox};
     for (size_t i = 0; i < std::size(boxes); ++i)
         m_settings.setValue(kFlagKeys[i],
                             QString::number(std::find(std::begin(kStates), std::end(kStates),

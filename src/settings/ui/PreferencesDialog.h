@@ -11,7 +11,8 @@ class QPushButton;
 
 namespace settings {
 
-// Edits the preference flags, the change sound and the public-IP service.
+// Edits the preference flags, the change sound, whether network changes
+// refresh the addresses, and the public-IP service.
 // It only reads and writes the settings; whoever opened it applies them
 // once it has closed, whichever button closed it.
 class PreferencesDialog : public QDialog
@@ -44,6 +45,7 @@ private:
     // Never shown: holds the full path that Ok stores, and its width is
     // what the shortened display must fit.
     QLabel *m_soundFileLabel = nullptr;
+    QCheckBox *m_networkRefreshCheckBox = nullptr;
     QLineEdit *m_ipServiceEdit = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
