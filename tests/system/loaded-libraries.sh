@@ -9,7 +9,7 @@
 set -euo pipefail
 bin="$1"
 gui='libQt6(Widgets|Gui|Multimedia|PrintSupport|WebEngine[A-Za-z]*|Svg)\.so'
-optional='libQt6(Multimedia|PrintSupport|WebEngine[A-Za-z]*)\.so|libqt6keychain|quorvel-(sound|print|keychain|browser)\.so'
+optional='libQt6(Multimedia|PrintSupport|WebEngine[A-Za-z]*)\.so|libqt6keychain|quorvel-(sound|print|keychain)\.so'
 
 for program in quorvel-cli quorvel-ipd; do
     if ldd "$bin/$program" | grep -E "$gui"; then
