@@ -10,9 +10,10 @@ namespace platform {
 
 QObject *loadPluginInstance(const QString &baseName, QString *error)
 {
-    // One loader per plug-in for the life of the process.
-    static QHash<QString, QPluginLoader *> loaders;
-    QPluginLoader *&loader = loaders[baseName];
+    // One loader per plug-in for the life of the process: never destroyed,
+    // not even at exit, when the plug-in's objects may still be in use.
+    static auto *const loaders = new QHash<QString, QPluginLoader *>;
+    QPluginLoader *&loader = (*loaders)[baseName];
     if (!loader) {
         const QString file =
             programFile(ProgramFileKind::Library, baseName + QStringLiteral(QUORVEL_PLUGIN_SUFFIX));
