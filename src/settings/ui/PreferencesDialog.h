@@ -11,7 +11,8 @@ class QPushButton;
 
 namespace settings {
 
-// Edits the preference flags, the change sound and the public-IP service.
+// Edits the preference flags, the change sound, the public-IP service and
+// the command run when a public address changes.
 // It only reads and writes the settings; whoever opened it applies them
 // once it has closed, whichever button closed it.
 class PreferencesDialog : public QDialog
@@ -33,6 +34,7 @@ private:
     void showSoundFile(const QString &path);
     void chooseSoundFile();
     void save();
+    void refuse(QLineEdit *field, const QString &text);
 
     QCheckBox *m_startAtLogonCheckBox = nullptr;
     QCheckBox *m_startMinimizedCheckBox = nullptr;
@@ -45,6 +47,7 @@ private:
     // what the shortened display must fit.
     QLabel *m_soundFileLabel = nullptr;
     QLineEdit *m_ipServiceEdit = nullptr;
+    QLineEdit *m_changeCommandEdit = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
 
