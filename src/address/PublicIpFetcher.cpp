@@ -133,6 +133,9 @@ void PublicIpFetcher::askNext()
     // tie one refresh to the next.
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // Nor a connection kept open: after the machine's own address has
+    // changed, one would only carry the next request into the void.
+    request.setRawHeader("Connection", "close");
     // A service that sends us elsewhere (a captive portal does) has not
     // answered; following it would only fetch someone else's page.
     if (!m_pageMode)

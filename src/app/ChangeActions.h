@@ -24,6 +24,7 @@ public:
         Command,
         WebHook,
     };
+    Q_ENUM(Action)
 
     explicit ChangeActions(QObject *parent = nullptr);
 
