@@ -166,6 +166,8 @@ void PreferencesDialog::readSettings()
     m_ipServiceEdit->setText(m_settings.value(keys::IPServiceHost, QString()).value_or(QString()));
     m_changeCommandEdit->setText(
         m_settings.value(keys::ChangeCommand, QString()).value_or(QString()));
+    // The program's name matters most; it shows even when the line is long.
+    m_changeCommandEdit->setCursorPosition(0);
     showSoundFile(m_soundFileLabel->text());
 }
 
