@@ -21,14 +21,6 @@ RefreshCycle::RefreshCycle(address::AddressSource *source, QObject *parent)
     connect(m_actions, &ChangeActions::finished, this, &RefreshCycle::actionFinished);
 }
 
-bool startWithStoredServices(address::AddressSource &source)
-{
-    const settings::SettingsStore store;
-    return source.start(address::chooseServices(store.ipServiceHost(), store.ipServices()),
-                        address::chooseIpv6Services(store.ipServiceHost(), store.ipServices(),
-                                                    store.ipv6Services()));
-}
-
 RefreshCycle::~RefreshCycle() = default;
 
 bool RefreshCycle::isRunning() const
@@ -77,6 +69,14 @@ void RefreshCycle::onSourceFinished(const address::AddressSnapshot &snapshot)
         m_mail->refreshed(); // a mail that failed earlier may be due again
     if (std::exchange(m_timerPending, false))
         refresh(Trigger::Timer);
+}
+
+bool startWithStoredServices(address::AddressSource &source)
+{
+    const settings::SettingsStore store;
+    return source.start(address::chooseServices(store.ipServiceHost(), store.ipServices()),
+                        address::chooseIpv6Services(store.ipServiceHost(), store.ipServices(),
+                                                    store.ipv6Services()));
 }
 
 } // namespace app

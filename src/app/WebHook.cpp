@@ -76,6 +76,13 @@ WebHook::WebHook(QObject *parent) : QObject(parent)
     });
 }
 
+WebHook::~WebHook()
+{
+    // A call under way ends unheard.
+    if (m_reply)
+        m_reply->disconnect(this);
+}
+
 void WebHook::setUrl(const QString &text)
 {
     m_configured = !text.trimmed().isEmpty();

@@ -43,6 +43,7 @@ public:
     static constexpr int kTimeoutMs = 15000;
 
     explicit WebHook(QObject *parent = nullptr);
+    ~WebHook() override;
 
     // The receiver of every later call, as written in the settings; an
     // empty one (the hook switched off) drops whatever waits.
