@@ -13,6 +13,13 @@ QList<QUrl> builtInServices()
             QUrl(QStringLiteral("https://checkip.amazonaws.com/"))};
 }
 
+QList<QUrl> builtInIpv6Services()
+{
+    return {QUrl(QStringLiteral("https://api6.ipify.org/")),
+            QUrl(QStringLiteral("https://ipv6.icanhazip.com/")),
+            QUrl(QStringLiteral("https://v6.ident.me/"))};
+}
+
 QList<QUrl> parseServiceList(const QString &text)
 {
     QList<QUrl> services;
@@ -32,6 +39,16 @@ ServiceChoice chooseServices(const QString &host, const QString &servicesText)
     if (servicesText.trimmed().isEmpty())
         return {QString(), builtInServices()};
     return {QString(), parseServiceList(servicesText)};
+}
+
+ServiceChoice chooseIpv6Services(const QString &host, const QString &servicesText,
+                                 const QString &ipv6ServicesText)
+{
+    if (!ipv6ServicesText.trimmed().isEmpty())
+        return {QString(), parseServiceList(ipv6ServicesText)};
+    if (host.trimmed().isEmpty() && servicesText.trimmed().isEmpty())
+        return {QString(), builtInIpv6Services()};
+    return chooseServices(host, servicesText);
 }
 
 QUrl serviceStartUrl(const ServiceChoice &choice)
@@ -66,9 +83,9 @@ std::optional<QString> addressFromAnswer(const QByteArray &body)
     return text;
 }
 
-QString explainAttempts(const QList<ServiceAttempt> &attempts)
+QString explainAttempts(const QList<ServiceAttempt> &attempts, const QString &what)
 {
-    QString text = QStringLiteral("The public address could not be read:");
+    QString text = QStringLiteral("The ") + what + QStringLiteral(" could not be read:");
     if (attempts.isEmpty())
         text += QStringLiteral("\nno service to ask (\"IP Services\" holds no web address)");
     for (const ServiceAttempt &a : attempts)

@@ -28,6 +28,11 @@ struct ServiceChoice
 // and every flip would be announced as a change.
 QList<QUrl> builtInServices();
 
+// The same for the IPv6 address: services of three more unrelated operators
+// that answer over IPv6 only, so the address they see is always the IPv6
+// one.
+QList<QUrl> builtInIpv6Services();
+
 // The "IP Services" setting: web addresses separated by commas, blanks
 // around them ignored. Only http and https addresses with a host are kept.
 QList<QUrl> parseServiceList(const QString &text);
@@ -37,6 +42,14 @@ QList<QUrl> parseServiceList(const QString &text);
 // nothing usable stays empty rather than falling back on the built-in
 // services: whoever wrote it did not want those asked.
 ServiceChoice chooseServices(const QString &host, const QString &servicesText);
+
+// Where the IPv6 address is asked, over IPv6 only: the list in "IP Services
+// IPv6" when there is one (a list holding nothing usable asks nothing, which
+// switches IPv6 off); otherwise the same place as the IPv4 address, so that
+// someone who chose their own host or services never has the built-in ones
+// asked; with nothing configured, the built-in IPv6 services.
+ServiceChoice chooseIpv6Services(const QString &host, const QString &servicesText,
+                                 const QString &ipv6ServicesText);
 
 // The page the browser shows through the translation service: the
 // configured host's page, or the first service of the list. Invalid when
@@ -66,8 +79,10 @@ struct ServiceAttempt
     QString outcome;
 };
 
-// Why no address could be read: a heading, then one line per service
-// asked, in the order they were asked.
-QString explainAttempts(const QList<ServiceAttempt> &attempts);
+// Why no address could be read ("The public address could not be read:",
+// what naming the family asked for), then one line per service asked, in
+// the order they were asked.
+QString explainAttempts(const QList<ServiceAttempt> &attempts,
+                        const QString &what = QStringLiteral("public address"));
 
 } // namespace address

@@ -1,6 +1,7 @@
 #include "HostAddresses.h"
 
 #include "HostName.h"
+#include "Ipv6Addresses.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>
@@ -83,15 +84,46 @@ QList<InterfaceAddresses> systemInterfaces()
     return out;
 }
 
-QString lanAddresses()
+QStringList globalIpv6Addresses(const QList<platform::Ipv6InterfaceAddress> &addresses)
 {
-    return formatLanAddresses(systemInterfaces());
+    QStringList out;
+    for (const platform::Ipv6InterfaceAddress &entry : addresses) {
+        if (entry.unusable || entry.address.size() != 16)
+            continue;
+        const QHostAddress a(reinterpret_cast<const quint8 *>(entry.address.constData()));
+        bool mapped = false;
+        a.toIPv4Address(&mapped);
+        if (mapped || a.isLoopback() || a.isLinkLocal() || a.isSiteLocal() || a.isMulticast() ||
+            a == QHostAddress(QHostAddress::AnyIPv6))
+            continue;
+        if (const QString text = a.toString(); !out.contains(text))
+            out.append(text);
+    }
+    return out;
 }
 
-QString composeInfoText(const QString &hostName, const QString &publicIp, const QString &lan)
+QStringList machineIpv6Addresses()
 {
-    return QStringLiteral("Host Name: ") + hostName + QStringLiteral("\r\nIP Internet: ") +
-           publicIp + QStringLiteral("\r\nLAN IP Address: \r\n") + lan;
+    return globalIpv6Addresses(platform::queryIpv6Addresses());
+}
+
+QString lanAddresses()
+{
+    QString lan = formatLanAddresses(systemInterfaces());
+    for (const QString &address : machineIpv6Addresses())
+        lan += address + QStringLiteral("\r\n");
+    return lan;
+}
+
+QString composeInfoText(const QString &hostName, const QString &publicIp, const QString &publicIpv6,
+                        const QString &lan, const QStringList &notes)
+{
+    QString text = QStringLiteral("Host Name: ") + hostName + QStringLiteral("\r\nIP Internet: ") +
+                   publicIp + QStringLiteral("\r\nIP Internet (IPv6): ") + publicIpv6 +
+                   QStringLiteral("\r\n");
+    for (const QString &note : notes)
+        text += note + QStringLiteral("\r\n");
+    return text + QStringLiteral("LAN IP Address: \r\n") + lan;
 }
 
 } // namespace address

@@ -6,6 +6,7 @@
 
 namespace platform {
 struct HostNameResult;
+struct Ipv6InterfaceAddress;
 struct SocketsStartup;
 } // namespace platform
 
@@ -37,10 +38,26 @@ QString formatLanAddresses(const QList<InterfaceAddresses> &interfaces);
 // The machine's interfaces in the system's order.
 QList<InterfaceAddresses> systemInterfaces();
 
-// formatLanAddresses over the machine's interfaces.
+// The IPv6 addresses worth listing beside the IPv4 ones: usable addresses
+// that reach beyond the link (global ones, unique local ones among them),
+// written the usual way, in the system's order, each once. Link-local,
+// loopback, site-local, multicast, unspecified and IPv4-mapped addresses,
+// and addresses the system would not send from, are left out.
+QStringList globalIpv6Addresses(const QList<platform::Ipv6InterfaceAddress> &addresses);
+
+// globalIpv6Addresses of the machine: empty when it has no IPv6 beyond its
+// links, and so nobody to ask for a public IPv6 address.
+QStringList machineIpv6Addresses();
+
+// formatLanAddresses over the machine's interfaces, followed by its global
+// IPv6 addresses, each followed by CR LF as well.
 QString lanAddresses();
 
-// The three-line summary used as the tray tip and in the notification mail.
-QString composeInfoText(const QString &hostName, const QString &publicIp, const QString &lan);
+// The summary used as the tray tip and in the notification mail: the host
+// name, the public IPv4 and IPv6 addresses, then the LAN addresses. Notes,
+// if any, come as lines of their own before the LAN addresses, where a
+// tip that is cut short still shows them.
+QString composeInfoText(const QString &hostName, const QString &publicIp, const QString &publicIpv6,
+                        const QString &lan, const QStringList &notes = {});
 
 } // namespace address

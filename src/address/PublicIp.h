@@ -11,6 +11,10 @@ namespace address {
 // lost connection is itself announced as a change.
 inline const QString kUnableToAccessInternet = QStringLiteral("(unable to access Internet)");
 inline const QString kUnableToParseIP = QStringLiteral("(unable to parse IP)");
+// What the IPv6 box shows on a machine that cannot reach any address
+// service over IPv6. Unlike the two above it is never announced: a machine
+// without IPv6 is not news.
+inline const QString kNoIpv6 = QStringLiteral("(no IPv6)");
 
 inline constexpr char kMarker[] = "Your IP address is:";
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "AddressServices.h"
+#include "SocketHttpGet.h"
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -33,6 +35,12 @@ public:
     static constexpr qint64 kMaxAnswerBytes = 4 * 1024;
 
     explicit PublicIpFetcher(QObject *parent = nullptr);
+    // IPv6Protocol: the IPv6 address, asked over IPv6 only. Only an IPv6
+    // address counts as an answer, and when no service could be reached
+    // over IPv6 at all (no route, no IPv6 address of the host) the result
+    // is "(no IPv6)" without an explanation: that is a machine without
+    // IPv6, not a failure.
+    PublicIpFetcher(QAbstractSocket::NetworkLayerProtocol family, QObject *parent = nullptr);
     ~PublicIpFetcher() override;
 
     void setTimeout(int ms) { m_timeoutMs = ms; }
@@ -50,7 +58,7 @@ public:
     void fetch(const ServiceChoice &choice);
     // The page of host alone: fetch({host, {}}).
     void fetch(const QString &host) { fetch(ServiceChoice{host, {}}); }
-    bool isRunning() const { return m_reply != nullptr; }
+    bool isRunning() const { return m_reply != nullptr || m_get != nullptr; }
 
     // What each service asked by the last refresh did.
     const QList<ServiceAttempt> &attempts() const { return m_attempts; }
@@ -64,11 +72,20 @@ private:
     void askNext();
     void onReadyRead();
     void onFinished();
+    void onGetFinished(const QString &service, int status, const QString &failure, bool tooLarge,
+                       bool familyUnreachable);
+    void judgeAnswer(const QString &service, QString failure, bool familyUnreachable = false);
     QString failureOf(QNetworkReply *reply, int status) const;
+    QString limitFailure(bool tooLarge) const;
+    void dropTry();
     void finish(const QString &result, bool found);
 
     QNetworkAccessManager m_nam;
     QPointer<QNetworkReply> m_reply;
+    QPointer<SocketHttpGet> m_get;
+    QAbstractSocket::NetworkLayerProtocol m_family = QAbstractSocket::AnyIPProtocol;
+    // Attempts that could not reach their service over the family at all.
+    int m_unreachable = 0;
     QTimer m_tryTimer;
     QElapsedTimer m_clock;
     QList<QUrl> m_queue;

@@ -1,8 +1,10 @@
 #include "RefreshCycle.h"
 
 #include "AddressServices.h"
+#include "ChangeActions.h"
 #include "NetworkChangeWatcher.h"
 #include "NotificationSender.h"
+#include "PublicIp.h"
 #include "SettingsStore.h"
 
 #include <QDateTime>
@@ -19,7 +21,8 @@ NetworkChangeFolder::TimePoint now()
 } // namespace
 
 RefreshCycle::RefreshCycle(address::AddressSource *source, QObject *parent)
-    : QObject(parent), m_source(source), m_mail(new mail::NotificationSender(this))
+    : QObject(parent), m_source(source), m_mail(new mail::NotificationSender(this)),
+      m_actions(new ChangeActions(this))
 {
     Q_ASSERT(m_source);
     m_source->setParent(this);
@@ -27,6 +30,7 @@ RefreshCycle::RefreshCycle(address::AddressSource *source, QObject *parent)
     connect(m_mail, &mail::NotificationSender::finished, this, &RefreshCycle::mailFinished);
     m_networkRefreshTimer.setSingleShot(true);
     connect(&m_networkRefreshTimer, &QTimer::timeout, this, &RefreshCycle::onNetworkRefreshDue);
+    connect(m_actions, &ChangeActions::finished, this, &RefreshCycle::actionFinished);
 }
 
 RefreshCycle::~RefreshCycle() = default;
@@ -105,19 +109,25 @@ void RefreshCycle::refresh(Trigger trigger)
     emit started(trigger);
     // Read every time: the settings may have been changed (in a dialog, by
     // the other program, by hand) since the last refresh.
-    const settings::SettingsStore store;
-    m_source->start(address::chooseServices(store.ipServiceHost(), store.ipServices()));
+    startWithStoredServices(*m_source);
 }
 
 void RefreshCycle::onSourceFinished(const address::AddressSnapshot &snapshot)
 {
     if (m_stopped)
         return;
-    const bool changed = m_tracker.accept(snapshot.publicIp);
+    const Changes changed{m_tracker.accept(snapshot.publicIp),
+                          snapshot.publicIpv6 != address::kNoIpv6 &&
+                              m_ipv6Tracker.accept(snapshot.publicIpv6)};
     emit finished(snapshot, m_running, changed);
-    if (changed && mail::NotificationSender::isEnabled())
-        m_mail->notify(mail::composeNotification(snapshot.hostName, snapshot.publicIp, snapshot.lan,
-                                                 QDateTime::currentDateTime()));
+    m_actions->refreshed(snapshot);
+    if (changed.any() && mail::NotificationSender::isEnabled())
+        m_mail->notify(mail::composeNotification(snapshot.hostName, snapshot.publicIp,
+                                                 snapshot.publicIpv6, snapshot.lan,
+                                                 QDateTime::currentDateTime(),
+                                                 !changed.ipv6  ? mail::ChangedFamilies::Ipv4
+                                                 : changed.ipv4 ? mail::ChangedFamilies::Both
+                                                                : mail::ChangedFamilies::Ipv6));
     else
         m_mail->refreshed(); // a mail that failed earlier may be due again
     m_networkChanges.refreshFinished();
@@ -125,6 +135,14 @@ void RefreshCycle::onSourceFinished(const address::AddressSnapshot &snapshot)
         refresh(Trigger::Timer);
     else
         scheduleNetworkRefresh();
+}
+
+bool startWithStoredServices(address::AddressSource &source)
+{
+    const settings::SettingsStore store;
+    return source.start(address::chooseServices(store.ipServiceHost(), store.ipServices()),
+                        address::chooseIpv6Services(store.ipServiceHost(), store.ipServices(),
+                                                    store.ipv6Services()));
 }
 
 } // namespace app

@@ -16,7 +16,7 @@ struct CliCommand
     int (*run)(const QStringList &args, QTextStream &out, QTextStream &err);
 };
 
-// quorvel-cli ip: host name, public address and LAN addresses.
+// quorvel-cli ip: host name, public IPv4 and IPv6 addresses, LAN addresses.
 int runIp(const QStringList &args, QTextStream &out, QTextStream &err);
 // quorvel-cli lookup NAME: the first IPv4 address of a host name.
 int runLookup(const QStringList &args, QTextStream &out, QTextStream &err);
@@ -32,7 +32,8 @@ int runPing(const QStringList &args, QTextStream &out, QTextStream &err);
 int runTrace(const QStringList &args, QTextStream &out, QTextStream &err);
 
 // quorvel-cli watch [--interval MIN]: refresh on a timer, report and mail
-// every change of the public address, until SIGTERM or SIGINT.
+// every change of a public address (and run the change command and web
+// hook), until SIGTERM or SIGINT.
 int runWatch(const QStringList &args, QTextStream &out, QTextStream &err);
 // quorvel-cli send-test-mail: one notification mail; 0 when it was sent.
 int runSendTestMail(const QStringList &args, QTextStream &out, QTextStream &err);

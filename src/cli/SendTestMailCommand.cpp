@@ -3,7 +3,7 @@
 #include "AddressSource.h"
 #include "CliCommand.h"
 #include "NotificationSender.h"
-#include "SettingsStore.h"
+#include "RefreshCycle.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -18,7 +18,8 @@ int runSendTestMail(const QStringList &args, QTextStream &out, QTextStream &err)
     mail::NotificationSender sender;
     QObject::connect(&source, &address::AddressSource::finished, qApp,
                      [&sender](const address::AddressSnapshot &s) {
-                         sender.send(mail::composeNotification(s.hostName, s.publicIp, s.lan,
+                         sender.send(mail::composeNotification(s.hostName, s.publicIp, s.publicIpv6,
+                                                               s.lan,
                                                                QDateTime::currentDateTime()));
                      });
     QObject::connect(&sender, &mail::NotificationSender::finished, qApp,
@@ -28,8 +29,7 @@ int runSendTestMail(const QStringList &args, QTextStream &out, QTextStream &err)
                          stream.flush();
                          QCoreApplication::exit(success ? 0 : 1);
                      });
-    const settings::SettingsStore store;
-    source.start(address::chooseServices(store.ipServiceHost(), store.ipServices()));
+    app::startWithStoredServices(source);
     return QCoreApplication::exec();
 }
 

@@ -64,6 +64,12 @@ public:
                 [this](bool success, const QString &reason) {
                     print(mail::sendResultText(success, reason));
                 });
+        // The change command's and the web hook's outcomes: the ones that
+        // went wrong where errors go.
+        connect(&m_cycle, &app::RefreshCycle::actionFinished, this,
+                [this](app::ChangeActions::Action, bool success, const QString &text) {
+                    print(text, success ? m_out : m_err);
+                });
     }
 
     void start()
@@ -80,25 +86,30 @@ public:
 
 private:
     void onRefreshed(const address::AddressSnapshot &snapshot, app::RefreshCycle::Trigger,
-                     bool changed)
+                     app::RefreshCycle::Changes changed)
     {
         for (const QString &message : snapshot.messages)
             m_err << message << '\n';
-        if (!snapshot.publicIpProblem.isEmpty())
-            m_err << snapshot.publicIpProblem << '\n';
+        for (const QString &problem : {snapshot.publicIpProblem, snapshot.publicIpv6Problem})
+            if (!problem.isEmpty())
+                m_err << problem << '\n';
         m_err.flush();
         print(QStringLiteral("IP Internet: ") + snapshot.publicIp);
-        if (changed)
+        print(QStringLiteral("IP Internet (IPv6): ") + snapshot.publicIpv6);
+        if (changed.ipv4)
             print(QStringLiteral("IP Internet changed. ") + snapshot.publicIp);
+        if (changed.ipv6)
+            print(QStringLiteral("IP Internet (IPv6) changed. ") + snapshot.publicIpv6);
     }
 
     // One line, stamped with the local time, out at once (a pipe or the
     // journal would otherwise see it only when the buffer fills).
-    void print(const QString &text)
+    void print(const QString &text) { print(text, m_out); }
+    void print(const QString &text, QTextStream &stream)
     {
-        m_out << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss "))
-              << text << '\n';
-        m_out.flush();
+        stream << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss "))
+               << text << '\n';
+        stream.flush();
     }
 
     QTextStream &m_out;

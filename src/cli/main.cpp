@@ -8,7 +8,7 @@ namespace {
 
 // One line per subcommand.
 constexpr std::array kCommands{
-    cli::CliCommand{"ip", "", "print the host name, the public IP address and the LAN addresses",
+    cli::CliCommand{"ip", "", "print the host name, the public addresses and the LAN addresses",
                     cli::runIp},
     cli::CliCommand{"lookup", "NAME", "print the first IPv4 address of a host name",
                     cli::runLookup},

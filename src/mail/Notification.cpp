@@ -19,12 +19,22 @@ QString generalDateTime(const QDateTime &localTime)
 }
 
 Notification composeNotification(const QString &hostName, const QString &publicIp,
-                                 const QString &lan, const QDateTime &localTime)
+                                 const QString &publicIpv6, const QString &lan,
+                                 const QDateTime &localTime, ChangedFamilies changed)
 {
-    return {QStringLiteral("Notify IP changed, Host: ") + hostName + QStringLiteral(" IP: ") +
-                publicIp + QStringLiteral(" LAN: ") + lan,
+    const bool ipv4 = changed != ChangedFamilies::Ipv6;
+    const bool ipv6 = changed != ChangedFamilies::Ipv4;
+    QString subject = ipv4 && ipv6 ? QStringLiteral("Notify IP and IPv6 changed, Host: ")
+                      : ipv4       ? QStringLiteral("Notify IP changed, Host: ")
+                                   : QStringLiteral("Notify IPv6 changed, Host: ");
+    subject += hostName;
+    if (ipv4)
+        subject += QStringLiteral(" IP: ") + publicIp;
+    if (ipv6)
+        subject += QStringLiteral(" IPv6: ") + publicIpv6;
+    return {subject + QStringLiteral(" LAN: ") + lan,
             QStringLiteral("Date/Time: ") + generalDateTime(localTime) + QStringLiteral("\r\n") +
-                address::composeInfoText(hostName, publicIp, lan)};
+                address::composeInfoText(hostName, publicIp, publicIpv6, lan)};
 }
 
 int sendNotification(MailClient &client, const MailSettings &settings,

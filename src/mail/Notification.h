@@ -14,11 +14,23 @@ struct Notification
     QString body;
 };
 
+// Which public addresses a notification is about.
+enum class ChangedFamilies
+{
+    Ipv4,
+    Ipv6,
+    Both,
+};
+
 // Subject "Notify IP changed, Host: ... IP: ... LAN: ..." with the values
-// unchanged, body "Date/Time: " + the local time + CR LF + the three-line
-// summary of the addresses.
+// unchanged when the IPv4 address changed; "Notify IPv6 changed, Host: ...
+// IPv6: ... LAN: ..." when the IPv6 one did; "Notify IP and IPv6 changed,
+// Host: ... IP: ... IPv6: ... LAN: ..." when both did. Body "Date/Time: " +
+// the local time + CR LF + the summary of the addresses.
 Notification composeNotification(const QString &hostName, const QString &publicIp,
-                                 const QString &lan, const QDateTime &localTime);
+                                 const QString &publicIpv6, const QString &lan,
+                                 const QDateTime &localTime,
+                                 ChangedFamilies changed = ChangedFamilies::Ipv4);
 // The local date and time the way the desktop writes them: short date,
 // time with seconds.
 QString generalDateTime(const QDateTime &localTime);

@@ -39,8 +39,15 @@ inline constexpr QLatin1StringView IPServiceHost{"IP Service Host"};
 // Web addresses, comma-separated, that replace the built-in list of public
 // address services.
 inline constexpr QLatin1StringView IPServices{"IP Services"};
+// The same for the public IPv6 address, asked over IPv6 only.
+inline constexpr QLatin1StringView IPServicesIPv6{"IP Services IPv6"};
 inline constexpr QLatin1StringView HomePage{"Home Page"};
 inline constexpr QLatin1StringView TranslationHost{"Translation Host"};
+
+// What else happens when a public address changes: a command line run
+// (without a shell) and a web address that receives a POST.
+inline constexpr QLatin1StringView ChangeCommand{"Change Command"};
+inline constexpr QLatin1StringView ChangeWebHook{"Change Web Hook"};
 
 } // namespace settings::keys
 

@@ -122,6 +122,11 @@ QString SettingsStore::ipServices() const
     return value(keys::IPServices, QString()).value_or(QString());
 }
 
+QString SettingsStore::ipv6Services() const
+{
+    return value(keys::IPServicesIPv6, QString()).value_or(QString());
+}
+
 QString SettingsStore::homePage() const
 {
     const QString page = value(keys::HomePage, QString()).value_or(QString()).trimmed();

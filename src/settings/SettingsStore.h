@@ -45,8 +45,9 @@ public:
     // "IP Service Host", or the build's default (normally empty: the
     // built-in address services are asked).
     QString ipServiceHost() const;
-    // "IP Services" as stored, "" when absent.
+    // "IP Services" and "IP Services IPv6" as stored, "" when absent.
     QString ipServices() const;
+    QString ipv6Services() const;
     QString homePage() const;
 
     // Puts every write on disk now (the store already writes through; this

@@ -1,5 +1,8 @@
 #include "HostAddresses.h"
 #include "HostName.h"
+#include "Ipv6Addresses.h"
+
+#include <QHostAddress>
 
 #include <QtTest>
 
@@ -14,6 +17,7 @@ class TestHostAddresses : public QObject
 private slots:
     void lan_data();
     void lan();
+    void ipv6Lan();
     void hostNameMessage();
     void hostNameMessages_data();
     void hostNameMessages();
@@ -43,6 +47,22 @@ void TestHostAddresses::lan()
     QFETCH(QList<InterfaceAddresses>, interfaces);
     QFETCH(QString, expected);
     QCOMPARE(formatLanAddresses(interfaces), expected);
+}
+
+void TestHostAddresses::ipv6Lan()
+{
+    QList<platform::Ipv6InterfaceAddress> system;
+    for (const char *text : {"::1", "fe80::1", "2001:db8::7", "ff02::1", "fec0::1", "fd00::2",
+                             "::ffff:192.0.2.1", "::", "2001:db8::7", "2001:db8::9"}) {
+        const Q_IPV6ADDR a = QHostAddress(QString::fromLatin1(text)).toIPv6Address();
+        system.append({QByteArray(reinterpret_cast<const char *>(a.c), 16), false});
+    }
+    system.last().unusable = true; // a deprecated temporary address
+    QCOMPARE(globalIpv6Addresses(system), (QStringList{"2001:db8::7", "fd00::2"}));
+    // Notes (what the change command said) stand before the LAN list.
+    QCOMPARE(composeInfoText("h", "192.0.2.1", "(no IPv6)", "192.0.2.5\r\n", {"Change Command"}),
+             "Host Name: h\r\nIP Internet: 192.0.2.1\r\nIP Internet (IPv6): (no IPv6)\r\n"
+             "Change Command\r\nLAN IP Address: \r\n192.0.2.5\r\n");
 }
 
 void TestHostAddresses::hostNameMessage()

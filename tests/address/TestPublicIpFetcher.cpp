@@ -16,11 +16,12 @@ private slots:
     void initTestCase();
     void answers_data();
     void answers();
-    void ipv6Server();
-    void serverDown();
     void newRequestAbandonsOld();
     void fallback();
     void rotationSpreadsRefreshes();
+    void ipv6_data();
+    void ipv6();
+    void ipv6Failures();
 
 private:
     QString fetch(PublicIpFetcher &f, const ServiceChoice &choice, int waitMs = 10000);
@@ -95,23 +96,6 @@ void TestPublicIpFetcher::answers()
     QCOMPARE(result == kUnableToAccessInternet ? f.attempts().last().outcome : result, outcome);
 }
 
-void TestPublicIpFetcher::ipv6Server()
-{
-    PageServer v6;
-    if (!v6.start(QStringLiteral("::1")))
-        QFAIL(qPrintable(QStringLiteral("IPv6 loopback needed: ") + v6.errorString()));
-    v6.setAddress(QStringLiteral("::1"));
-    PublicIpFetcher f;
-    QCOMPARE(fetch(f, {v6.hostPort(), {}}), QStringLiteral("::1"));
-}
-
-void TestPublicIpFetcher::serverDown()
-{
-    PublicIpFetcher f;
-    QCOMPARE(fetch(f, {QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()), {}}),
-             kUnableToAccessInternet);
-}
-
 void TestPublicIpFetcher::newRequestAbandonsOld()
 {
     m_server.setAddress(QStringLiteral("127.0.0.1"));
@@ -167,6 +151,76 @@ void TestPublicIpFetcher::rotationSpreadsRefreshes()
         answers << fetch(f, {{}, {page(m_server), page(other)}});
     QCOMPARE(answers.count(QStringLiteral("127.0.0.1")), 2);
     QCOMPARE(answers.count(QStringLiteral("127.0.0.2")), 2);
+}
+
+void TestPublicIpFetcher::ipv6_data()
+{
+    QTest::addColumn<QString>("server"); // where it listens, and whether with TLS
+    QTest::addColumn<bool>("list");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("outcome"); // the result, or what the service did
+
+    const QByteArray v6 = "2001:db8::7";
+    QTest::newRow("bare address") << "::1" << true << 200 << v6 + "\n" << QString(v6);
+    QTest::newRow("page") << "::1" << false << 200 << "Your IP address is: <b>" + v6 + "</b>"
+                          << QString(v6);
+    QTest::newRow("IPv4 address") << "::1" << true << 200 << QByteArray("203.0.113.7")
+                                  << "not an IPv6 address";
+    QTest::newRow("page with an IPv4 address")
+        << "::1" << false << 200 << QByteArray("Your IP address is: <b>203.0.113.7</b>")
+        << kUnableToParseIP;
+    QTest::newRow("500") << "::1" << true << 500 << v6 << "status 500";
+    QTest::newRow("past 4 KiB") << "::1" << true << 200 << v6.leftJustified(4097)
+                                << "answer larger than 4 KiB";
+    QTest::newRow("untrusted certificate") << "::1 tls" << true << 200 << v6 << "certificate";
+    // Reachable over IPv4 only: nothing to explain.
+    QTest::newRow("service without IPv6") << "127.0.0.1" << true << 200 << v6 << kNoIpv6;
+}
+
+void TestPublicIpFetcher::ipv6()
+{
+    QFETCH(QString, server);
+    QFETCH(bool, list);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, outcome);
+    PageServer s;
+    QVERIFY2(s.start(server.section(u' ', 0, 0), server.endsWith("tls")),
+             qPrintable(s.errorString()));
+    s.setPage(body);
+    s.setStatus(status);
+    PublicIpFetcher f(QAbstractSocket::IPv6Protocol);
+    const QString result =
+        fetch(f, list ? ServiceChoice{{}, {page(s)}} : ServiceChoice{s.hostPort(), {}});
+    const QString got = result == kUnableToAccessInternet ? f.attempts().last().outcome : result;
+    QVERIFY2(got.contains(outcome, Qt::CaseInsensitive), qPrintable(got));
+    // Only a failure to read an address is explained, never a machine
+    // without IPv6.
+    QCOMPARE(f.explanation().isEmpty(), isCanonicalAddress(result) || result == kNoIpv6);
+}
+
+void TestPublicIpFetcher::ipv6Failures()
+{
+    PublicIpFetcher f(QAbstractSocket::IPv6Protocol);
+    const QUrl refused(QStringLiteral("http://[::1]:%1/").arg(closedLoopbackPort()));
+    QCOMPARE(fetch(f, {{}, {refused}}), kUnableToAccessInternet);
+    QCOMPARE(f.explanation(),
+             "The public IPv6 address could not be read:\n" + refused.toString() + ": refused");
+
+    // However long a service takes, the refresh keeps its limit.
+    PageServer hanging;
+    QVERIFY(hanging.start(QStringLiteral("::1")));
+    hanging.setDelaySeconds(30);
+    f.setServiceTimeout(900);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(fetch(f, {{}, {page(hanging)}}), kUnableToAccessInternet);
+    QVERIFY(clock.elapsed() < 1500);
+    QCOMPARE(f.attempts().value(0).outcome, QStringLiteral("timed out after 0.9 s"));
+    // With nothing usable to ask, IPv6 is off: quietly.
+    QCOMPARE(fetch(f, {}), kNoIpv6);
+    QVERIFY(f.explanation().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPublicIpFetcher)

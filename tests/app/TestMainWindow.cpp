@@ -124,6 +124,7 @@ private slots:
     void storedTimerSettings();
     void timerAndInterval();
     void announcements();
+    void ipv6Announcements();
     void noBalloonsWhenSwitchedOff();
     void homePageLoadedOnChange();
     void refreshesNeverOverlap();
@@ -146,6 +147,7 @@ void TestMainWindow::firstStart()
         {"addressGroup", "IP Address"},
         {"hostNameLabel", "Host Name:"},
         {"publicIpLabel", "IP Internet:"},
+        {"publicIpv6Label", "IP Internet (IPv6):"},
         {"lanLabel", "LAN IP Address:"},
         {"macAddressButton", "MAC Address..."},
         {"timedRefreshCheckBox", "Timer refresh IP Address every"},
@@ -167,7 +169,8 @@ void TestMainWindow::firstStart()
     h.source->autoFinish = false;
     h.w->load();
     QVERIFY(h.shell->iconShown);
-    QCOMPARE(h.shell->tip, QStringLiteral("Host Name: \r\nIP Internet: \r\nLAN IP Address: \r\n"));
+    QCOMPARE(h.shell->tip, QStringLiteral("Host Name: \r\nIP Internet: \r\nIP Internet (IPv6): "
+                                          "\r\nLAN IP Address: \r\n"));
     QTest::qWait(50);
     QVERIFY(!h.w->isVisible());
     h.source->finish();
@@ -181,7 +184,8 @@ void TestMainWindow::firstStart()
     QCOMPARE(h.setting(keys::RefreshIPIntervalMin), QStringLiteral("1"));
     QCOMPARE(h.setting(keys::RefreshIP), QStringLiteral("<absent>"));
     QCOMPARE(h.w->infoText(), QStringLiteral("Host Name: testhost\r\nIP Internet: ") + kIp +
-                                  QStringLiteral("\r\nLAN IP Address: \r\n192.0.2.5\r\n"));
+                                  QStringLiteral("\r\nIP Internet (IPv6): \r\nLAN IP Address: "
+                                                 "\r\n192.0.2.5\r\n"));
     // The first refresh of a run is always announced.
     QCOMPARE(h.shell->balloons.size(), 1);
     const auto &b = h.shell->balloons[0];
@@ -331,6 +335,41 @@ void TestMainWindow::announcements()
                           "IP Refresh, please wait...", "IP Internet changed. 198.51.100.1"}));
     QCOMPARE(h.w->lastPublicIp(), QStringLiteral("198.51.100.1"));
     QVERIFY(h.shell->tip.contains("IP Internet: 198.51.100.1"));
+}
+
+void TestMainWindow::ipv6Announcements()
+{
+    // The change command fails; the tip says so where a cut tip shows it.
+    Harness h("Change%20Command=/nonexistent/update-dns\n");
+    const auto snapshot = [](const QString &ip, const QString &ipv6) {
+        return FakeAddressSource::snapshot(ip, "192.0.2.5\r\n", "h", ipv6);
+    };
+    h.source->script = {snapshot(kIp, "(no IPv6)"),
+                        snapshot(kIp, "2001:db8::7"),
+                        snapshot("198.51.100.1", "2001:db8::7"),
+                        snapshot("198.51.100.2", "2001:db8::8"),
+                        snapshot("198.51.100.2", "(no IPv6)"),
+                        snapshot("198.51.100.2", "2001:db8::8")};
+    QSignalSpy actions(h.w->refreshCycle(), &app::RefreshCycle::actionFinished);
+    QVERIFY(h.load());
+    // No IPv6: shown as such, announced never.
+    QCOMPARE(h.find<QLineEdit>("publicIpv6Edit")->text(), "(no IPv6)");
+    QCOMPARE(h.shell->balloonTexts(), QStringList{"IP Internet changed. " + kIp});
+    QVERIFY(actions.count() == 1 || actions.wait(5000));
+    QVERIFY2(h.shell->tip.startsWith("Host Name: h\r\nIP Internet: " + kIp +
+                                     "\r\nIP Internet (IPv6): (no IPv6)\r\nChange Command (ipv4): "
+                                     "could not be started: "),
+             qPrintable(h.shell->tip));
+    h.shell->balloons.clear();
+    // Each family alone, then both in one balloon; losing IPv6 and getting
+    // the same address back is no change.
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(h.tick());
+    QCOMPARE(h.shell->balloonTexts(),
+             (QStringList{
+                 "IP Internet (IPv6) changed. 2001:db8::7", "IP Internet changed. 198.51.100.1",
+                 "IP Internet changed. 198.51.100.2\nIP Internet (IPv6) changed. 2001:db8::8"}));
+    QCOMPARE(h.w->refreshCycle()->lastPublicIpv6(), "2001:db8::8");
 }
 
 void TestMainWindow::noBalloonsWhenSwitchedOff()

@@ -49,7 +49,7 @@ void TestEmailSettingsDialog::init()
     clearProxyEnvironment();
     auto *accountReader = new mail::MailClient; // a fresh one: it keeps what it found
     dialog = new EmailSettingsDialog(accountReader, [] {
-        return mail::composeNotification("h", "203.0.113.7", "192.0.2.5\r\n",
+        return mail::composeNotification("h", "203.0.113.7", "2001:db8::7", "192.0.2.5\r\n",
                                          QDateTime::currentDateTime());
     });
     accountReader->setParent(dialog);

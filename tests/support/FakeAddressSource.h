@@ -16,20 +16,24 @@ public:
     QList<address::AddressSnapshot> script;
     bool autoFinish = true;
     QList<address::ServiceChoice> choices; // what every start() was to ask
+    QList<address::ServiceChoice> ipv6Choices;
 
     static address::AddressSnapshot snapshot(const QString &ip,
                                              const QString &lan = QStringLiteral("192.0.2.5\r\n"),
-                                             const QString &host = QStringLiteral("testhost"))
+                                             const QString &host = QStringLiteral("testhost"),
+                                             const QString &ipv6 = QString())
     {
-        return {host, ip, lan, {}, {}};
+        return {host, ip, lan, {}, {}, ipv6, {}};
     }
 
-    bool start(const address::ServiceChoice &choice) override
+    bool start(const address::ServiceChoice &choice,
+               const address::ServiceChoice &ipv6Choice) override
     {
         if (m_running)
             return false;
         m_running = true;
         choices << choice;
+        ipv6Choices << ipv6Choice;
         if (autoFinish)
             QTimer::singleShot(0, this, &FakeAddressSource::finish);
         return true;

@@ -16,9 +16,10 @@ PageServer::~PageServer()
     stop();
 }
 
-bool PageServer::start(const QString &bindAddress)
+bool PageServer::start(const QString &bindAddress, bool tls)
 {
     m_bind = bindAddress;
+    m_tls = tls;
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("cannot create a temporary folder");
         return false;
@@ -28,6 +29,8 @@ bool PageServer::start(const QString &bindAddress)
     m_process.setArguments({QStringLiteral(QUORVEL_TESTS_DIR "/support/pageserver.py"),
                             QStringLiteral("--dir"), m_dir.peerPath(QString()),
                             QStringLiteral("--bind"), bindAddress});
+    if (tls)
+        m_process.setArguments(m_process.arguments() << QStringLiteral("--tls"));
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start();
     if (!m_process.waitForStarted(5000)) {
@@ -63,7 +66,7 @@ QString PageServer::hostPort() const
 
 QString PageServer::url(const QString &path) const
 {
-    return QStringLiteral("http://") + hostPort() + path;
+    return (m_tls ? QStringLiteral("https://") : QStringLiteral("http://")) + hostPort() + path;
 }
 
 void PageServer::write(const char *name, const QByteArray &data)
@@ -97,6 +100,16 @@ void PageServer::setStatus(int status)
 void PageServer::setDelaySeconds(double seconds)
 {
     write("delay", QByteArray::number(seconds));
+}
+
+QByteArrayList PageServer::postedBodies() const
+{
+    QFile f(m_dir.filePath(QStringLiteral("posts")));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QByteArrayList bodies = f.readAll().split('\n');
+    bodies.removeLast(); // what follows the last line end
+    return bodies;
 }
 
 QStringList PageServer::requestedPaths() const

@@ -19,8 +19,9 @@ class PageServer
 public:
     ~PageServer();
 
-    // Starts the server; on failure errorString() says what is missing.
-    bool start(const QString &bindAddress = QStringLiteral("127.0.0.1"));
+    // Starts the server (tls: https with a certificate nobody trusts); on
+    // failure errorString() says what is missing.
+    bool start(const QString &bindAddress = QStringLiteral("127.0.0.1"), bool tls = false);
     void stop();
     QString errorString() const { return m_error; }
 
@@ -35,6 +36,8 @@ public:
     void setStatus(int status);
     void setDelaySeconds(double seconds);
     QStringList requestedPaths() const;
+    // The bodies of the POST requests so far.
+    QByteArrayList postedBodies() const;
 
 private:
     void write(const char *name, const QByteArray &data);
@@ -42,6 +45,7 @@ private:
     PeerFolder m_dir;
     QProcess m_process;
     QString m_bind;
+    bool m_tls = false;
     quint16 m_port = 0;
     QString m_error;
 };

@@ -41,7 +41,7 @@ check() {
         > "$dir/config/Quorvel/Quorvel.conf"
     local got want
     got="$(XDG_CONFIG_HOME="$dir/config" ip netns exec "$ns" "$bin/quorvel-cli" ip)"
-    want="$(printf 'Host Name: %s\nIP Internet: 127.0.0.1\nLAN IP Address: \n%s' \
+    want="$(printf 'Host Name: %s\nIP Internet: 127.0.0.1\nIP Internet (IPv6): (no IPv6)\nLAN IP Address: \n%s' \
         "$(hostname)" "$expected")"
     if [ "$got" = "$want" ]; then
         echo "PASS: $name"

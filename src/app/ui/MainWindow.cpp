@@ -8,6 +8,7 @@
 #include "HomePageVisitor.h"
 #include "HostAddresses.h"
 #include "NotificationSender.h"
+#include "PublicIp.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SoundFileWarning.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(Services services, QWidget *parent)
             [this](bool success, const QString &reason) {
                 showBalloon(mail::sendResultText(success, reason));
             });
+    connect(m_cycle, &RefreshCycle::actionFinished, this, &MainWindow::onActionFinished);
 }
 
 MainWindow::~MainWindow()
@@ -101,15 +103,18 @@ void MainWindow::buildControls()
     };
     auto *hostNameLabel = makeLabel("hostNameLabel", QStringLiteral("Host Name:"));
     auto *publicIpLabel = makeLabel("publicIpLabel", QStringLiteral("IP Internet:"));
+    auto *publicIpv6Label = makeLabel("publicIpv6Label", QStringLiteral("IP Internet (IPv6):"));
     auto *lanLabel = makeLabel("lanLabel", QStringLiteral("LAN IP Address:"));
 
     m_hostNameEdit = new QLineEdit(m_addressGroup);
     m_hostNameEdit->setObjectName(QStringLiteral("hostNameEdit"));
     m_publicIpEdit = new QLineEdit(m_addressGroup);
     m_publicIpEdit->setObjectName(QStringLiteral("publicIpEdit"));
+    m_publicIpv6Edit = new QLineEdit(m_addressGroup);
+    m_publicIpv6Edit->setObjectName(QStringLiteral("publicIpv6Edit"));
     // The values come from the machine and the network; typing into them
     // would only be overwritten, but copying them is what users want.
-    for (QLineEdit *e : {m_hostNameEdit, m_publicIpEdit}) {
+    for (QLineEdit *e : {m_hostNameEdit, m_publicIpEdit, m_publicIpv6Edit}) {
         e->setReadOnly(true);
         e->setMinimumWidth(150);
         e->installEventFilter(this);
@@ -121,14 +126,18 @@ void MainWindow::buildControls()
     m_lanEdit->setFixedHeight(m_lanEdit->fontMetrics().lineSpacing() * 3 + 12);
     hostNameLabel->setBuddy(m_hostNameEdit);
     publicIpLabel->setBuddy(m_publicIpEdit);
+    publicIpv6Label->setBuddy(m_publicIpv6Edit);
     lanLabel->setBuddy(m_lanEdit);
 
     grid->addWidget(hostNameLabel, 0, 1);
     grid->addWidget(m_hostNameEdit, 0, 2);
     grid->addWidget(publicIpLabel, 1, 1);
     grid->addWidget(m_publicIpEdit, 1, 2);
-    grid->addWidget(lanLabel, 2, 1, 1, 2);
-    grid->addWidget(m_lanEdit, 3, 1, 1, 2);
+    // The IPv6 address right under the IPv4 one, which keeps its place.
+    grid->addWidget(publicIpv6Label, 2, 1);
+    grid->addWidget(m_publicIpv6Edit, 2, 2);
+    grid->addWidget(lanLabel, 3, 1, 1, 2);
+    grid->addWidget(m_lanEdit, 4, 1, 1, 2);
 
     auto *macPanel = new QWidget(m_addressGroup);
     macPanel->setObjectName(QStringLiteral("macPanel"));
@@ -138,7 +147,7 @@ void MainWindow::buildControls()
     m_macAddressButton->setObjectName(QStringLiteral("macAddressButton"));
     panel->addStretch();
     panel->addWidget(m_macAddressButton);
-    grid->addWidget(macPanel, 4, 1, 1, 2);
+    grid->addWidget(macPanel, 5, 1, 1, 2);
 
     auto *timerRow = new QHBoxLayout;
     m_timedRefreshCheckBox =
@@ -153,7 +162,7 @@ void MainWindow::buildControls()
     timerRow->addWidget(m_timedRefreshCheckBox);
     timerRow->addWidget(m_intervalComboBox);
     timerRow->addStretch();
-    grid->addLayout(timerRow, 5, 1, 1, 2);
+    grid->addLayout(timerRow, 6, 1, 1, 2);
     grid->setColumnStretch(2, 1);
     outer->addWidget(m_addressGroup);
 
@@ -259,7 +268,7 @@ void MainWindow::createTrayIcon()
             m_trayIcon->showMenu();
     });
     connect(m_trayIcon, &tray::TrayIcon::mouseMoved, this,
-            [this] { m_trayIcon->setToolTip(infoText()); });
+            [this] { m_trayIcon->setToolTip(toolTipText()); });
 
     for (size_t i = 0; i < kTrayMenu.size(); ++i) {
         const MenuEntry &e = kTrayMenu[i];
@@ -267,7 +276,7 @@ void MainWindow::createTrayIcon()
         if (e.caption != kSeparator && !m_router->handles(e.key))
             m_trayIcon->setMenuItemEnabled(index, false);
     }
-    m_trayIcon->setToolTip(infoText());
+    m_trayIcon->setToolTip(toolTipText());
     // The picture beside the addresses, in every size the tray may want.
     m_trayIcon->setIcon(windowIcon());
 }
@@ -307,7 +316,7 @@ void MainWindow::onRefreshStarted(RefreshCycle::Trigger trigger)
 }
 
 void MainWindow::onRefreshFinished(const address::AddressSnapshot &snapshot,
-                                   RefreshCycle::Trigger trigger, bool changed)
+                                   RefreshCycle::Trigger trigger, RefreshCycle::Changes changed)
 {
     // A refresh that outlives the window's closing has no one to tell.
     if (m_closing || !m_trayIcon)
@@ -316,18 +325,20 @@ void MainWindow::onRefreshFinished(const address::AddressSnapshot &snapshot,
     m_publicIpEdit->setText(snapshot.publicIp);
     // The box says only that the address could not be had; its tip says why.
     m_publicIpEdit->setToolTip(snapshot.publicIpProblem);
+    m_publicIpv6Edit->setText(snapshot.publicIpv6);
+    m_publicIpv6Edit->setToolTip(snapshot.publicIpv6Problem);
     // The box shows one address per line; infoText() restores the CR LF.
     QString lan = snapshot.lan;
     m_lanEdit->setPlainText(lan.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     showMessages(snapshot.messages);
 
-    if (changed)
-        announceChange();
+    if (changed.any())
+        announceChange(changed);
     else if (trigger == RefreshCycle::Trigger::Button)
         showBalloon(QStringLiteral("IP Refresh finish."));
     // Not every desktop reports the mouse over the tray icon, so the tip is
     // kept current here as well.
-    m_trayIcon->setToolTip(infoText());
+    m_trayIcon->setToolTip(toolTipText());
     m_refreshButton->setEnabled(true);
 
     if (!std::exchange(m_firstRefreshDone, true))
@@ -348,10 +359,16 @@ void MainWindow::showAfterFirstRefresh()
         showMinimized();
 }
 
-void MainWindow::announceChange()
+void MainWindow::announceChange(RefreshCycle::Changes changed)
 {
-    // The mail, when the settings ask for one, is the refresh cycle's.
-    showBalloon(QStringLiteral("IP Internet changed. ") + m_cycle->lastPublicIp());
+    // The mail, when the settings ask for one, is the refresh cycle's. Each
+    // family that changed has its line; one that did not stays out.
+    QStringList lines;
+    if (changed.ipv4)
+        lines << QStringLiteral("IP Internet changed. ") + m_cycle->lastPublicIp();
+    if (changed.ipv6)
+        lines << QStringLiteral("IP Internet (IPv6) changed. ") + m_cycle->lastPublicIpv6();
+    showBalloon(lines.join(u'\n'));
     if (m_playSound == 1)
         m_sound->play(settings::SoundPlayer::kChangeSound);
     m_homePage->visit(QUrl(m_homePageUrl));
@@ -361,15 +378,37 @@ mail::Notification MainWindow::notification() const
 {
     QString lan = m_lanEdit->toPlainText();
     lan.replace(u'\n', QStringLiteral("\r\n"));
-    return mail::composeNotification(m_hostNameEdit->text(), m_publicIpEdit->text(), lan,
-                                     QDateTime::currentDateTime());
+    return mail::composeNotification(m_hostNameEdit->text(), m_publicIpEdit->text(),
+                                     m_publicIpv6Edit->text(), lan, QDateTime::currentDateTime());
 }
 
 QString MainWindow::infoText() const
 {
     QString lan = m_lanEdit->toPlainText();
     lan.replace(u'\n', QStringLiteral("\r\n"));
-    return address::composeInfoText(m_hostNameEdit->text(), m_publicIpEdit->text(), lan);
+    return address::composeInfoText(m_hostNameEdit->text(), m_publicIpEdit->text(),
+                                    m_publicIpv6Edit->text(), lan);
+}
+
+QString MainWindow::toolTipText() const
+{
+    QString lan = m_lanEdit->toPlainText();
+    lan.replace(u'\n', QStringLiteral("\r\n"));
+    QStringList problems;
+    for (const QString &p : {m_commandProblem, m_webHookProblem})
+        if (!p.isEmpty())
+            problems << p;
+    return address::composeInfoText(m_hostNameEdit->text(), m_publicIpEdit->text(),
+                                    m_publicIpv6Edit->text(), lan, problems);
+}
+
+void MainWindow::onActionFinished(ChangeActions::Action action, bool success, const QString &text)
+{
+    QString &problem =
+        action == ChangeActions::Action::Command ? m_commandProblem : m_webHookProblem;
+    problem = success ? QString() : text;
+    if (m_trayIcon)
+        m_trayIcon->setToolTip(toolTipText());
 }
 
 void MainWindow::showBalloon(const QString &text)
@@ -524,7 +563,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // One click selects a whole address, ready to copy.
     if (event->type() == QEvent::MouseButtonRelease &&
-        (watched == m_hostNameEdit || watched == m_publicIpEdit)) {
+        (watched == m_hostNameEdit || watched == m_publicIpEdit || watched == m_publicIpv6Edit)) {
         auto *edit = static_cast<QLineEdit *>(watched);
         if (!edit->text().isEmpty())
             edit->selectAll();

@@ -64,8 +64,9 @@ public:
     // Refresh of the three values followed by the change check (timer and
     // start-up). Returns at once; refreshFinished() follows.
     void refreshAddresses();
-    // Host name, public address and LAN addresses as three labelled lines:
-    // the tray tip and the body of the notification mail.
+    // Host name, public addresses and LAN addresses as labelled lines: the
+    // body of the notification mail, and the tray tip (which also tells
+    // what went wrong with the change command or web hook).
     QString infoText() const;
 
     // One minute has passed (the refresh timer's tick).
@@ -120,8 +121,10 @@ private:
     void enableRoutedControls();
     void onRefreshStarted(RefreshCycle::Trigger trigger);
     void onRefreshFinished(const address::AddressSnapshot &snapshot, RefreshCycle::Trigger trigger,
-                           bool changed);
-    void announceChange();
+                           RefreshCycle::Changes changed);
+    void announceChange(RefreshCycle::Changes changed);
+    void onActionFinished(ChangeActions::Action action, bool success, const QString &text);
+    QString toolTipText() const;
     void showBalloon(const QString &text);
     void showMessages(const QStringList &messages);
     void showAfterFirstRefresh();
@@ -137,6 +140,7 @@ private:
     QLabel *m_iconLabel = nullptr;
     QLineEdit *m_hostNameEdit = nullptr;
     QLineEdit *m_publicIpEdit = nullptr;
+    QLineEdit *m_publicIpv6Edit = nullptr;
     QPlainTextEdit *m_lanEdit = nullptr;
     QPushButton *m_macAddressButton = nullptr;
     QCheckBox *m_timedRefreshCheckBox = nullptr;
@@ -162,6 +166,10 @@ private:
     bool m_userPlacedWindow = false;
     bool m_closing = false;
     QString m_homePageUrl;
+    // What went wrong the last time the change command ran or the web hook
+    // was called, for the tray tip; empty once it works again.
+    QString m_commandProblem;
+    QString m_webHookProblem;
 
     // In-memory copies of the settings; they, not the store, drive the
     // window between the moments the settings are read.

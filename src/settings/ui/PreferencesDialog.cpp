@@ -1,5 +1,6 @@
 #include "PreferencesDialog.h"
 
+#include "CommandLine.h"
 #include "CommonDialog.h"
 #include "CompactedPath.h"
 #include "ProgramFiles.h"
@@ -106,6 +107,20 @@ void PreferencesDialog::buildControls()
     serviceRow->addWidget(m_ipServiceEdit, 1);
     outer->addLayout(serviceRow);
 
+    auto *commandRow = new QHBoxLayout;
+    auto *commandLabel = new QLabel(QStringLiteral("Change command:"), this);
+    commandLabel->setObjectName(QStringLiteral("changeCommandLabel"));
+    m_changeCommandEdit = new QLineEdit(this);
+    m_changeCommandEdit->setObjectName(QStringLiteral("changeCommandEdit"));
+    m_changeCommandEdit->setPlaceholderText(QStringLiteral("none"));
+    m_changeCommandEdit->setToolTip(
+        QStringLiteral("Run when a public address changes, without a shell; it finds the change "
+                       "in QUORVEL_FAMILY, QUORVEL_OLD_IP, QUORVEL_NEW_IP and QUORVEL_HOST_NAME"));
+    commandLabel->setBuddy(m_changeCommandEdit);
+    commandRow->addWidget(commandLabel);
+    commandRow->addWidget(m_changeCommandEdit, 1);
+    outer->addLayout(commandRow);
+
     auto *buttons = new QHBoxLayout;
     m_okButton = new QPushButton(QStringLiteral("Ok"), this);
     m_okButton->setObjectName(QStringLiteral("okButton"));
@@ -129,7 +144,8 @@ void PreferencesDialog::buildControls()
     setTabOrder(m_soundFileEdit, m_browseButton);
     setTabOrder(m_browseButton, m_networkRefreshCheckBox);
     setTabOrder(m_networkRefreshCheckBox, m_ipServiceEdit);
-    setTabOrder(m_ipServiceEdit, m_okButton);
+    setTabOrder(m_ipServiceEdit, m_changeCommandEdit);
+    setTabOrder(m_changeCommandEdit, m_okButton);
     m_cancelButton->setFocus();
 
     connect(m_browseButton, &QPushButton::clicked, this, &PreferencesDialog::chooseSoundFile);
@@ -155,6 +171,10 @@ void PreferencesDialog::readSettings()
     const QString defaultFile = defaultValue(keys::File);
     m_soundFileLabel->setText(m_settings.value(keys::File, defaultFile).value_or(defaultFile));
     m_ipServiceEdit->setText(m_settings.value(keys::IPServiceHost, QString()).value_or(QString()));
+    m_changeCommandEdit->setText(
+        m_settings.value(keys::ChangeCommand, QString()).value_or(QString()));
+    // The program's name matters most; it shows even when the line is long.
+    m_changeCommandEdit->setCursorPosition(0);
     showSoundFile(m_soundFileLabel->text());
 }
 
@@ -200,23 +220,24 @@ void PreferencesDialog::chooseSoundFile()
 
 void PreferencesDialog::save()
 {
-    // A service that cannot be reached as typed would only turn every
-    // refresh into a failure; nothing is stored until it is right.
+    // A service or a command that cannot work as typed would only turn
+    // every refresh into a failure; nothing is stored until it is right.
     const QString service = m_ipServiceEdit->text().trimmed();
     if (!service.isEmpty() && !isValidServiceHost(service)) {
-        auto *box = new QMessageBox(
-            QMessageBox::Warning, windowTitle(),
-            QStringLiteral("\"%1\" is not a host name or address. Give the public IP service as "
-                           "a host, optionally with a port (ip.example.net, 192.0.2.1:8080, "
-                           "[2001:db8::1]:8080), or leave the field empty for the built-in "
-                           "service.")
-                .arg(service),
-            QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("ipServiceMessage"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::WindowModal);
-        box->show();
-        m_ipServiceEdit->setFocus();
+        refuse(m_ipServiceEdit,
+               QStringLiteral("\"%1\" is not a host name or address. Give the public IP service as "
+                              "a host, optionally with a port (ip.example.net, 192.0.2.1:8080, "
+                              "[2001:db8::1]:8080), or leave the field empty for the built-in "
+                              "service.")
+                   .arg(service));
+        return;
+    }
+    const QString command = m_changeCommandEdit->text();
+    if (const QString error = splitCommandLine(command).error; !error.isEmpty()) {
+        refuse(m_changeCommandEdit,
+               QStringLiteral("The change command cannot be run: %1. Quote an argument that holds "
+                              "blanks in double quotes (\"C:\\My Tools\\update.exe\" --quiet).")
+                   .arg(error));
         return;
     }
     const QCheckBox *const boxes[] = {m_startAtLogonCheckBox, m_startMinimizedCheckBox,
@@ -229,7 +250,19 @@ void PreferencesDialog::save()
                                             std::begin(kStates)));
     m_settings.setValue(keys::File, m_soundFileLabel->text());
     m_settings.setValue(keys::IPServiceHost, service);
+    m_settings.setValue(keys::ChangeCommand, command.trimmed());
     close();
+}
+
+void PreferencesDialog::refuse(QLineEdit *field, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setObjectName(field == m_ipServiceEdit ? QStringLiteral("ipServiceMessage")
+                                                : QStringLiteral("changeCommandMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->show();
+    field->setFocus();
 }
 
 void PreferencesDialog::keyPressEvent(QKeyEvent *event)

@@ -12,7 +12,8 @@ class QPushButton;
 namespace settings {
 
 // Edits the preference flags, the change sound, whether network changes
-// refresh the addresses, and the public-IP service.
+// refresh the addresses, the public-IP service and the command run when a
+// public address changes.
 // It only reads and writes the settings; whoever opened it applies them
 // once it has closed, whichever button closed it.
 class PreferencesDialog : public QDialog
@@ -34,6 +35,7 @@ private:
     void showSoundFile(const QString &path);
     void chooseSoundFile();
     void save();
+    void refuse(QLineEdit *field, const QString &text);
 
     QCheckBox *m_startAtLogonCheckBox = nullptr;
     QCheckBox *m_startMinimizedCheckBox = nullptr;
@@ -47,6 +49,7 @@ private:
     QLabel *m_soundFileLabel = nullptr;
     QCheckBox *m_networkRefreshCheckBox = nullptr;
     QLineEdit *m_ipServiceEdit = nullptr;
+    QLineEdit *m_changeCommandEdit = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
 
