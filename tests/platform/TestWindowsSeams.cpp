@@ -11,6 +11,7 @@
 #include "HostAddresses.h"
 #include "HostName.h"
 #include "IcmpEcho.h"
+#include "NameLookup.h"
 #include "RegistryLayout.h"
 #include "SettingsStore.h"
 #include "SoundOutput.h"
@@ -102,6 +103,14 @@ private slots:
         // The event stays for as long as the process does: it is gone only
         // once the program is.
         QVERIFY(setEvent());
+    }
+
+    void namesFromTheHostsFile()
+    {
+        // The hosts file answers, so no name server is asked.
+        QCOMPARE(firstIpv4Address("localhost"), "127.0.0.1");
+        QCOMPARE(firstIpv4Address("127.0.0.1"), "127.0.0.1");
+        QCOMPARE(hostNameOfAddress(kLoopback), "localhost");
     }
 
     void lanAddressesFromTheAdapterList()
