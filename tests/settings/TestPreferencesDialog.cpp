@@ -13,10 +13,6 @@
 #include <QtTest>
 #include <functional>
 
-static const QStringList kBoxes{"startAtLogonCheckBox", "startMinimizedCheckBox",
-                                "noBalloonsCheckBox", "noExitQuestionCheckBox",
-                                "playSoundCheckBox"};
-
 #ifdef Q_OS_WIN
 #include <memory>
 #include <thread>
@@ -28,7 +24,17 @@ static const QStringList kBoxes{"startAtLogonCheckBox", "startMinimizedCheckBox"
 #include <commdlg.h>
 #include <dlgs.h>
 // clang-format on
+#else
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
+#endif
 
+static const QStringList kBoxes{"startAtLogonCheckBox", "startMinimizedCheckBox",
+                                "noBalloonsCheckBox", "noExitQuestionCheckBox",
+                                "playSoundCheckBox"};
+
+#ifdef Q_OS_WIN
 // The system's own file dialog, which runs its loop on the test's thread:
 // another thread acts in it the way a user does once it is up. It notes
 // what the dialog offers (the filter list, the name field, the files
@@ -102,10 +108,6 @@ static std::function<void()> inFileDialog(const QString &typed, bool readOnly, Q
     return [user] { user->join(); };
 }
 #else
-#include <QComboBox>
-#include <QFileDialog>
-#include <QListView>
-
 // Acts in the file dialog once it is up: notes what it offers (the filter
 // list, the name field, the files listed), then confirms the typed name, or
 // cancels for an empty one.
