@@ -67,6 +67,13 @@ QString formatLanAddresses(const QList<InterfaceAddresses> &interfaces)
 QList<InterfaceAddresses> systemInterfaces()
 {
     QList<InterfaceAddresses> out;
+    // Where the system keeps a list of its adapters (Windows), theirs is the
+    // order and the first address that count.
+    if (const auto adapters = platform::adapterIpv4Addresses()) {
+        for (const QStringList &addresses : *adapters)
+            out.append({false, addresses});
+        return out;
+    }
     // Qt lists interfaces by index and each one's addresses in the kernel's
     // order, primary address first, which is the order users know from
     // "ip addr".

@@ -14,8 +14,8 @@ namespace platform {
 void setStartAtLogon(bool enable, const QString &program = QString());
 
 // Where the registration lives (Linux: the desktop entry in the user's
-// autostart folder; Windows: the program's value in the machine's Run key,
-// which needs an administrator's rights), for tests and the README.
+// autostart folder; Windows: the program's value in the user's Run key),
+// for tests and the README.
 QString startAtLogonLocation();
 
 } // namespace platform

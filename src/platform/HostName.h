@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <optional>
 
 namespace platform {
 
@@ -48,5 +51,13 @@ struct HostNameResult
 
 // The machine's host name, asked of the system with a 256-byte buffer.
 HostNameResult queryHostName();
+
+// The IPv4 addresses of each network adapter, dotted, as the system's own
+// adapter list gives them and in its order (Windows: the IP Helper's
+// adapter information, which leaves loopback out and gives "0.0.0.0" for an
+// adapter without an address); empty when the list cannot be had. Nothing
+// on systems without such a list (Linux): the caller reads the interfaces
+// itself.
+std::optional<QList<QStringList>> adapterIpv4Addresses();
 
 } // namespace platform

@@ -15,7 +15,9 @@ namespace platform::registry {
 // one section "Settings" beneath it.
 inline constexpr char16_t kSettingsKey[] = u"Software\\Quorvel\\Quorvel\\Settings";
 
-// The start-at-logon entry: the machine's Run key, below HKEY_LOCAL_MACHINE.
+// The start-at-logon entry: the user's Run key, below HKEY_CURRENT_USER.
+// Older versions wrote the machine's, the same path below
+// HKEY_LOCAL_MACHINE, which only an administrator may write.
 inline constexpr char16_t kRunKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 struct RunEntry

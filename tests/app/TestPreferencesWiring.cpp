@@ -8,8 +8,10 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
-#include <QtWidgets>
 
 // What the main window does with the preferences: at start-up and again
 // whenever the preferences dialog closes, whichever button closed it.
@@ -33,7 +35,8 @@ private slots:
             int n = 0;
             for (QMessageBox *box : w.findChildren<QMessageBox *>("soundFileMessage"))
                 n += box->isVisible() && box->windowTitle() == "Quorvel" &&
-                     box->text().contains(QDir::toNativeSeparators("/nonexistent/missing.wav"));
+                     box->text().contains(QDir::toNativeSeparators("/nonexistent/missing.wav")) &&
+                     box->text().endsWith('.') && !box->text().endsWith("..");
             return n;
         };
         // Windows registers in the Run key instead (TestWindowsSeams).

@@ -97,8 +97,14 @@ user_pref("mail.smtpserver.s.try_ssl", 3);)")
     QCOMPARE(find<QLabel>("serverLabel")->buddy(), edit("serverEdit"));
     // The tests have no session bus, so no secret store: the dialog says so.
     QTRY_VERIFY(find<QLabel>("passwordStoreLabel")->isVisible());
+#ifdef Q_OS_WIN
+    QCOMPARE(find<QLabel>("passwordStoreLabel")->text(),
+             "No secret store: the password is kept in the registry, under "
+             "HKEY_CURRENT_USER\\Software\\Quorvel\\Quorvel\\Settings.");
+#else
     QCOMPARE(find<QLabel>("passwordStoreLabel")->text(),
              "No secret store: the password is kept in the settings file.");
+#endif
 }
 
 void TestEmailSettingsDialog::defaultSettings_data()

@@ -8,15 +8,19 @@
 #include "ConnectionState.h"
 #include "ContentType.h"
 #include "DefaultMailAccount.h"
+#include "HostAddresses.h"
 #include "HostName.h"
 #include "IcmpEcho.h"
+#include "NameLookup.h"
 #include "NetworkChangeWatcher.h"
 #include "RegistryLayout.h"
 #include "SettingsStore.h"
 #include "SoundOutput.h"
+#include "TerminationWatcher.h"
 #include "WaveFile.h"
 #include "WaveImage.h"
 
+#include <QNetworkInterface>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -60,15 +64,78 @@ private slots:
         QCOMPARE(settings::SettingsStore().value("M", "absent"), QString("absent"));
     }
 
-    void runEntryWrittenAndSwitchedOff()
+    void runEntryIsTheUsers()
     {
+        // Left in the machine's key by an older version (Wine's user may
+        // take it away, as an administrator may).
+        setRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                          "Quorvel", "C:\\Old\\Quorvel");
         setStartAtLogon(true, "C:\\Tools\\Quorvel.exe");
-        const QString on = registryString(HKEY_LOCAL_MACHINE, registry::kRunKey, L"Quorvel");
-        if (on.isNull())
-            QSKIP("this user may not write the machine's Run key (ignored by design)");
-        QCOMPARE(on, "C:\\Tools\\Quorvel");
+        QCOMPARE(registryString(HKEY_CURRENT_USER, registry::kRunKey, L"Quorvel"),
+                 "C:\\Tools\\Quorvel");
+        QCOMPARE(::RegGetValueW(HKEY_LOCAL_MACHINE,
+                                reinterpret_cast<const wchar_t *>(registry::kRunKey), L"Quorvel",
+                                RRF_RT_ANY, nullptr, nullptr, nullptr),
+                 LSTATUS(ERROR_FILE_NOT_FOUND));
         setStartAtLogon(false, "C:\\Tools\\Quorvel.exe");
-        QCOMPARE(registryString(HKEY_LOCAL_MACHINE, registry::kRunKey, L"Quorvel"), "");
+        QCOMPARE(registryString(HKEY_CURRENT_USER, registry::kRunKey, L"Quorvel"), "");
+        QVERIFY(
+            startAtLogonLocation().startsWith("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
+                                              "CurrentVersion\\Run\\"));
+    }
+
+    void endRequestedByName()
+    {
+        const auto setEvent = [] {
+            HANDLE event = ::OpenEventW(EVENT_MODIFY_STATE, FALSE,
+                                        reinterpret_cast<const wchar_t *>(kEndRequestEvent));
+            const bool set = event && ::SetEvent(event);
+            if (event)
+                ::CloseHandle(event);
+            return set;
+        };
+        auto *watcher = new TerminationWatcher;
+        QSignalSpy requested(watcher, &TerminationWatcher::terminationRequested);
+        QVERIFY(setEvent());
+        QTRY_COMPARE(requested.count(), 1);
+        QTest::qWait(200);
+        QCOMPARE(requested.count(), 1); // once per request
+        delete watcher;
+        // The event stays for as long as the process does: it is gone only
+        // once the program is.
+        QVERIFY(setEvent());
+    }
+
+    void namesFromTheHostsFile()
+    {
+        // The hosts file answers, so no name server is asked.
+        QCOMPARE(firstIpv4Address("localhost"), "127.0.0.1");
+        QCOMPARE(firstIpv4Address("127.0.0.1"), "127.0.0.1");
+        QCOMPARE(hostNameOfAddress(kLoopback), "localhost");
+    }
+
+    void lanAddressesFromTheAdapterList()
+    {
+        // Wine lists the host's interfaces, loopback left out as Windows
+        // does; Qt reads the same ones through another call.
+        const auto adapters = adapterIpv4Addresses();
+        QVERIFY(adapters);
+        QStringList listed, firsts, qts;
+        for (const QStringList &a : *adapters) {
+            QVERIFY(!a.isEmpty());
+            listed += a;
+            if (a.first() != "0.0.0.0")
+                firsts << a.first() + "\r\n";
+        }
+        listed.removeAll("0.0.0.0");
+        for (const QNetworkInterface &i : QNetworkInterface::allInterfaces())
+            for (const QNetworkAddressEntry &e : i.addressEntries())
+                if (!i.flags().testFlag(QNetworkInterface::IsLoopBack) && e.ip().toIPv4Address())
+                    qts << e.ip().toString();
+        listed.sort();
+        qts.sort();
+        QCOMPARE(listed, qts);
+        QCOMPARE(address::lanAddresses(), firsts.join(QString()));
     }
 
     void echoToLoopback()

@@ -1,5 +1,6 @@
 #include "TestEnvironment.h"
 
+#include "SettingsConversion.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -50,14 +51,20 @@ void TestEnvironment::writeSettingsFile(const QByteArray &contents) const
         f.write(contents);
 #ifdef Q_OS_WIN
     // The same values as a hand-edited registry would hold them: text as
-    // text, and what the file spells as a list or a variant as that type.
+    // text (also where the file reader would make a list of it, at a comma)
+    // and what the file spells as a variant as that type.
     f.close();
     const QSettings text(file, QSettings::IniFormat);
     QSettings registry(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quorvel"),
                        QStringLiteral("Quorvel"));
     registry.clear();
-    for (const QString &key : text.allKeys())
-        registry.setValue(key, text.value(key));
+    for (const QString &key : text.allKeys()) {
+        const QVariant value = text.value(key);
+        if (value.typeId() == QMetaType::QStringList)
+            registry.setValue(key, settings::iniFileTextValue(contents, key).value_or(QString()));
+        else
+            registry.setValue(key, value);
+    }
 #endif
 }
 

@@ -2,6 +2,7 @@
 
 #include "MailClient.h"
 #include "PasswordStore.h"
+#include "RegistryLayout.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -18,6 +19,19 @@ namespace mail {
 namespace keys = settings::keys;
 
 namespace {
+
+// Where the password is kept when no secret store takes it: wherever the
+// settings are (on Windows the user's registry key, elsewhere a file).
+QString passwordPlaceText()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("No secret store: the password is kept in the registry, under "
+                          "HKEY_CURRENT_USER\\") +
+           QString::fromUtf16(platform::registry::kSettingsKey) + u'.';
+#else
+    return QStringLiteral("No secret store: the password is kept in the settings file.");
+#endif
+}
 
 // Every character of the password shows as "*", whatever the desktop's
 // style would draw.
@@ -70,8 +84,7 @@ void EmailSettingsDialog::buildControls()
     addField("userNameLabel", QStringLiteral("Username:"), m_userNameEdit, "userNameEdit");
     addField("passwordLabel", QStringLiteral("Password:"), m_passwordEdit, "passwordEdit");
     // Shown only when there is no secret store to keep the password.
-    m_passwordStoreLabel = new QLabel(
-        QStringLiteral("No secret store: the password is kept in the settings file."), this);
+    m_passwordStoreLabel = new QLabel(passwordPlaceText(), this);
     m_passwordStoreLabel->setObjectName(QStringLiteral("passwordStoreLabel"));
     m_passwordStoreLabel->setWordWrap(true);
     m_passwordStoreLabel->hide();

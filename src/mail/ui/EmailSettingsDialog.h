@@ -19,7 +19,8 @@ class MailClient;
 // the window frame write nothing. "Send Test E-Mail" sends one
 // notification with the values as they stand in the dialog. The password
 // comes from, and goes to, the secret store where there is one; a line
-// under it says when the settings file has to keep it instead.
+// under it says when the settings (a file, on Windows the registry) have to
+// keep it instead.
 class EmailSettingsDialog : public QDialog
 {
     Q_OBJECT

@@ -23,4 +23,9 @@ HostNameResult queryHostName()
     return result;
 }
 
+std::optional<QList<QStringList>> adapterIpv4Addresses()
+{
+    return std::nullopt;
+}
+
 } // namespace platform

@@ -1,8 +1,13 @@
 #include "HostName.h"
 
 #include <cstring>
+#include <vector>
 
+// Each of these needs the ones before it.
+// clang-format off
 #include <winsock2.h>
+#include <iphlpapi.h>
+// clang-format on
 
 namespace platform {
 
@@ -29,6 +34,29 @@ HostNameResult queryHostName()
     }
     result.cleanupFailed = ::WSACleanup() != 0;
     return result;
+}
+
+std::optional<QList<QStringList>> adapterIpv4Addresses()
+{
+    QList<QStringList> adapters;
+    // Asked twice: for the size the list needs, then with that much room.
+    // An adapter that comes in between makes the second call fail, which
+    // reads as no list, like every other failure.
+    ULONG size = 0;
+    if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0)
+        return adapters;
+    std::vector<IP_ADAPTER_INFO> buffer(size / sizeof(IP_ADAPTER_INFO) + 1);
+    if (::GetAdaptersInfo(buffer.data(), &size) != ERROR_SUCCESS)
+        return adapters;
+    for (const IP_ADAPTER_INFO *adapter = buffer.data(); adapter; adapter = adapter->Next) {
+        QStringList addresses;
+        for (const IP_ADDR_STRING *a = &adapter->IpAddressList; a; a = a->Next)
+            addresses << QString::fromLatin1(
+                a->IpAddress.String,
+                qsizetype(::strnlen(a->IpAddress.String, sizeof a->IpAddress.String)));
+        adapters << addresses;
+    }
+    return adapters;
 }
 
 } // namespace platform

@@ -24,6 +24,30 @@ HANDLE endedEvent()
     return event;
 }
 
+// Asked of the program by name (see kEndRequestEvent). Held until the
+// process ends, so that the event is gone only once the program is.
+HANDLE endRequestEvent()
+{
+    static const HANDLE event =
+        ::CreateEventW(nullptr, FALSE, FALSE, reinterpret_cast<const wchar_t *>(kEndRequestEvent));
+    return event;
+}
+
+void requestTermination()
+{
+    const QMutexLocker locker(&g_lock);
+    // Queued: the signal is emitted on the watcher's own thread.
+    if (g_watcher)
+        QMetaObject::invokeMethod(g_watcher, &TerminationWatcher::terminationRequested,
+                                  Qt::QueuedConnection);
+}
+
+// Runs on a thread of the system's pool each time the event is set.
+void CALLBACK onEndRequest(void *, BOOLEAN)
+{
+    requestTermination();
+}
+
 BOOL WINAPI onConsoleEvent(DWORD event)
 {
     const ConsoleEventAction action = consoleEventAction(event);
@@ -33,10 +57,8 @@ BOOL WINAPI onConsoleEvent(DWORD event)
         const QMutexLocker locker(&g_lock);
         if (!g_watcher)
             return FALSE;
-        // Queued: the signal is emitted on the watcher's own thread.
-        QMetaObject::invokeMethod(g_watcher, &TerminationWatcher::terminationRequested,
-                                  Qt::QueuedConnection);
     }
+    requestTermination();
     // The process ends when this returns: give the program time to leave in
     // order first.
     if (action == ConsoleEventAction::EndInOrderBeforeReturning && endedEvent())
@@ -49,6 +71,7 @@ BOOL WINAPI onConsoleEvent(DWORD event)
 struct TerminationWatcher::Private
 {
     bool installed = false;
+    HANDLE endRequestWait = nullptr;
 };
 
 TerminationWatcher::TerminationWatcher(QObject *parent) : QObject(parent), d(new Private)
@@ -60,6 +83,10 @@ TerminationWatcher::TerminationWatcher(QObject *parent) : QObject(parent), d(new
         ::ResetEvent(endedEvent());
     g_watcher = this;
     d->installed = ::SetConsoleCtrlHandler(onConsoleEvent, TRUE) != FALSE;
+    if (endRequestEvent() &&
+        ::RegisterWaitForSingleObject(&d->endRequestWait, endRequestEvent(), onEndRequest, nullptr,
+                                      INFINITE, WT_EXECUTEDEFAULT))
+        d->installed = true;
     if (!d->installed)
         g_watcher = nullptr;
 }
@@ -72,6 +99,9 @@ TerminationWatcher::~TerminationWatcher()
             g_watcher = nullptr;
         }
         ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+        // Waits for a call under way to return.
+        if (d->endRequestWait)
+            ::UnregisterWaitEx(d->endRequestWait, INVALID_HANDLE_VALUE);
         // A handler waiting for us may let the process end now.
         if (endedEvent())
             ::SetEvent(endedEvent());

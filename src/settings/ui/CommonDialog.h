@@ -12,9 +12,10 @@ class QWidget;
 
 namespace settings {
 
-// The toolkit's file, colour, font and print dialogs behind one call each,
-// with plain arguments in and the user's choices out. Each call runs its
-// dialog to the end (the event loop keeps running meanwhile) and returns
+// The file, colour, font and print dialogs behind one call each, with plain
+// arguments in and the user's choices out: on Windows the system's own (the
+// ones every program there shows), elsewhere the toolkit's. Each call runs
+// its dialog to the end (the event loop keeps running meanwhile) and returns
 // whether the user confirmed; a cancelled call clears its outputs.
 class CommonDialog
 {
@@ -42,7 +43,9 @@ public:
 
     struct FileRequest
     {
-        QString fileName;      // in: shown in the name field; out: the chosen path
+        // In: shown in the name field; out: the chosen path, with the
+        // system's own separators on Windows.
+        QString fileName;
         QStringList fileNames; // out: every chosen path (several with multiSelect)
         QString fileTitle;     // out: the chosen file's name without its folder
         bool fileMustExist = true;
@@ -69,8 +72,8 @@ public:
     struct ColorRequest
     {
         QColor color; // in: the colour to start from; out: chosen, invalid on cancel
-        // The toolkit's dialog always offers any colour in its full form;
-        // these are kept for callers that state their wish.
+        // Honoured by the system's dialog; the toolkit's always offers any
+        // colour in its full form.
         bool anyColor = true;
         bool fullOpen = false;
         bool disableFullOpen = false;
@@ -92,7 +95,7 @@ public:
     struct FontRequest
     {
         QFont font;   // in and out
-        QColor color; // in and out; the toolkit's dialog does not change it
+        QColor color; // in and out; only the system's dialog changes it
         int minSize = 0;
         int maxSize = 0;
         QWidget *owner = nullptr;
@@ -100,9 +103,9 @@ public:
     };
     bool chooseFont(FontRequest &request);
 
-    // The print and page-setup dialogs, from the print plug-in (loaded on
-    // the first call). Without it they fail with PrintDialogsMissing and
-    // errorString() says why.
+    // The print and page-setup dialogs; outside Windows from the print
+    // plug-in (loaded on the first call). Without it they fail with
+    // PrintDialogsMissing and errorString() says why.
     using PrintRequest = settings::PrintRequest;
     using PageSetupRequest = settings::PageSetupRequest;
     bool printDialog(PrintRequest &request);

@@ -168,8 +168,11 @@ void PreferencesDialog::readSettings()
         connect(boxes[i], &QCheckBox::clicked, boxes[i],
                 [box = boxes[i]] { box->setTristate(false); });
     }
+    // The path as the system writes paths (backslashes on Windows), which
+    // is also how it is stored.
     const QString defaultFile = defaultValue(keys::File);
-    m_soundFileLabel->setText(m_settings.value(keys::File, defaultFile).value_or(defaultFile));
+    m_soundFileLabel->setText(
+        QDir::toNativeSeparators(m_settings.value(keys::File, defaultFile).value_or(defaultFile)));
     m_ipServiceEdit->setText(m_settings.value(keys::IPServiceHost, QString()).value_or(QString()));
     m_changeCommandEdit->setText(
         m_settings.value(keys::ChangeCommand, QString()).value_or(QString()));
@@ -214,8 +217,8 @@ void PreferencesDialog::chooseSoundFile()
     request.owner = this;
     if (!dialogs.getOpenFileName(request))
         return;
-    m_soundFileLabel->setText(request.fileName);
-    showSoundFile(request.fileName);
+    m_soundFileLabel->setText(QDir::toNativeSeparators(request.fileName));
+    showSoundFile(m_soundFileLabel->text());
 }
 
 void PreferencesDialog::save()
