@@ -66,22 +66,22 @@ QString unescapeJs(const QString &s)
 QString thunderbirdDefaultProfile(const QString &profilesIni, const QString &baseDir)
 {
     const IniSections sections = parseIni(profilesIni);
-    auto resolve = [&](const QString &path, bool relative) {
-        return relative ? QDir(baseDir).filePath(path) : path;
-    };
+    // IsRelative says how Thunderbird wrote the path, but a relative one is
+    // read from the profiles folder either way, never from wherever the
+    // program happens to run (an absolute one stays as it is).
+    const auto resolve = [&](const QString &path) { return QDir(baseDir).filePath(path); };
     for (const auto &[name, values] : sections)
         if (name.startsWith(QLatin1StringView("Install")) && !values.value("Default").isEmpty())
-            return resolve(values.value("Default"), !QDir::isAbsolutePath(values.value("Default")));
+            return resolve(values.value("Default"));
     QList<QHash<QString, QString>> profiles;
     for (const auto &[name, values] : sections)
         if (name.startsWith(QLatin1StringView("Profile")) && !values.value("Path").isEmpty())
             profiles.append(values);
     for (const auto &p : profiles)
         if (p.value("Default") == QLatin1StringView("1"))
-            return resolve(p.value("Path"), p.value("IsRelative", "1") == QLatin1StringView("1"));
+            return resolve(p.value("Path"));
     if (profiles.size() == 1)
-        return resolve(profiles.first().value("Path"),
-                       profiles.first().value("IsRelative", "1") == QLatin1StringView("1"));
+        return resolve(profiles.first().value("Path"));
     return QString();
 }
 
