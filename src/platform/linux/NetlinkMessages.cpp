@@ -48,7 +48,10 @@ std::optional<RouteEntry> routeEntry(const nlmsghdr &message)
     if (message.nlmsg_type != RTM_NEWROUTE || message.nlmsg_len < NLMSG_LENGTH(sizeof(rtmsg)))
         return std::nullopt;
     const auto *route = static_cast<const rtmsg *>(NLMSG_DATA(&message));
-    RouteEntry r{route->rtm_type, route->rtm_table, route->rtm_dst_len};
+    RouteEntry r;
+    r.type = route->rtm_type;
+    r.table = route->rtm_table;
+    r.destinationBits = route->rtm_dst_len;
     forEachAttribute(message, sizeof(rtmsg), [&r](int type, const void *data, size_t length) {
         const auto read = [&](auto &value) {
             if (length >= sizeof value)
@@ -73,7 +76,10 @@ std::optional<NeighbourEntry> neighbourEntry(const nlmsghdr &message)
     if (message.nlmsg_type != RTM_NEWNEIGH || message.nlmsg_len < NLMSG_LENGTH(sizeof(ndmsg)))
         return std::nullopt;
     const auto *entry = static_cast<const ndmsg *>(NLMSG_DATA(&message));
-    NeighbourEntry n{entry->ndm_family, entry->ndm_ifindex, entry->ndm_state};
+    NeighbourEntry n;
+    n.family = entry->ndm_family;
+    n.interfaceIndex = entry->ndm_ifindex;
+    n.state = entry->ndm_state;
     forEachAttribute(message, sizeof(ndmsg), [&n](int type, const void *data, size_t length) {
         const QByteArray bytes(static_cast<const char *>(data), qsizetype(length));
         if (type == NDA_DST)
@@ -89,7 +95,9 @@ std::optional<LinkEntry> linkEntry(const nlmsghdr &message)
     if (message.nlmsg_type != RTM_NEWLINK || message.nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
         return std::nullopt;
     const auto *info = static_cast<const ifinfomsg *>(NLMSG_DATA(&message));
-    LinkEntry link{info->ifi_index, info->ifi_flags};
+    LinkEntry link;
+    link.index = info->ifi_index;
+    link.flags = info->ifi_flags;
     forEachAttribute(message, sizeof(ifinfomsg),
                      [&link](int type, const void *data, size_t length) {
                          if (type == IFLA_ADDRESS)
