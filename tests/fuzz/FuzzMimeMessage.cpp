@@ -4,21 +4,18 @@
 
 using namespace mail;
 
-// Any text as a message for DATA and as a body in quoted-printable: every
-// line within its limit, and nothing lost on the way.
-FUZZ_TARGET(input)
+// Any text for DATA and as quoted-printable: every line within its limit,
+// nothing lost on the way.
+void fuzz(std::string_view input)
 {
     const QString text = QString::fromUtf8(bytes(input));
-    // Lines of at most 998 bytes and CR LF, none a lone "." but the last,
-    // every character whole.
     const QByteArray data = smtpData(text);
     const QList<QByteArray> lines = data.split('\n');
-    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) // CR LF, 998 bytes, no lone "." but the last
         FUZZ_CHECK(lines[i].indexOf('\r') == lines[i].size() - 1 && lines[i].size() <= 999 &&
                    (lines[i] != ".\r" || i + 2 == lines.size()));
     FUZZ_CHECK(QString::fromUtf8(data).count(QChar::ReplacementCharacter) ==
                text.count(QChar::ReplacementCharacter));
-    // Lines of at most 76; decoded, the text as UTF-8 with its line ends.
     QByteArray decoded;
     const QList<QByteArray> qp = quotedPrintable(text).toLatin1().split('\n');
     for (qsizetype l = 0; l < qp.size(); ++l) {

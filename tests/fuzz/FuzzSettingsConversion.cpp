@@ -6,18 +6,15 @@
 
 using namespace settings;
 
-// A settings file written by hand, and a value of it as a number.
-FUZZ_TARGET(input)
+// A settings file written by hand: no value comes out longer than it was
+// written; a number is the one Qt reads, rounded.
+void fuzz(std::string_view input)
 {
     const QByteArrayView file(input.data(), qsizetype(input.size()));
-    // No escape makes more characters than it is written with.
     FUZZ_CHECK(iniTextValue(file).size() <= file.size());
-    const auto value = iniFileTextValue(file, u"Settings/IP Services");
-    FUZZ_CHECK(!value || value->size() < file.size());
+    FUZZ_CHECK(iniFileTextValue(file, u"Settings/IP Services").value_or("").size() <= file.size());
     const QString text = QString::fromUtf8(file);
-    if (const auto number = toInt16(text)) {
-        bool ok = false;
-        const double d = text.toDouble(&ok);
-        FUZZ_CHECK(ok && std::abs(d - *number) <= 0.5);
-    }
+    bool ok = false;
+    if (const auto number = toInt16(text))
+        FUZZ_CHECK(std::abs(text.toDouble(&ok) - *number) <= 0.5 && ok);
 }

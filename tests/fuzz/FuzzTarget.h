@@ -1,7 +1,7 @@
 #pragma once
 
-// What every fuzz target shares: FUZZ_TARGET(input) { ... } runs for each
-// input, and FUZZ_CHECK stops the run, naming the property that failed.
+// Shared by the fuzz targets: each defines fuzz(), which gets every input,
+// and checks its properties with FUZZ_CHECK.
 
 #include <cstdint>
 #include <cstdio>
@@ -12,19 +12,21 @@
 #include <QStringList>
 #endif
 
-#define FUZZ_CHECK(c)                                                                              \
-    ((c) ? void()                                                                                  \
-         : (std::fprintf(stderr, "%s:%d: does not hold: %s\n", __FILE__, __LINE__, #c),            \
-            std::abort()))
+#define FUZZ_CHECK(c) ((c) ? void() : fuzzFailed(#c, __FILE__, __LINE__))
 
-#define FUZZ_TARGET(input)                                                                         \
-    static void fuzzOne(std::string_view);                                                         \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)              \
-    {                                                                                              \
-        fuzzOne({reinterpret_cast<const char *>(data), size});                                     \
-        return 0;                                                                                  \
-    }                                                                                              \
-    static void fuzzOne(std::string_view input)
+[[noreturn]] inline void fuzzFailed(const char *what, const char *file, int line)
+{
+    std::fprintf(stderr, "%s:%d: does not hold: %s\n", file, line, what);
+    std::abort();
+}
+
+void fuzz(std::string_view input);
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    fuzz({reinterpret_cast<const char *>(data), size});
+    return 0;
+}
 
 // The reads of a conversation, separated by 0xFF (never valid UTF-8).
 inline std::vector<std::string_view> parts(std::string_view input)
