@@ -121,18 +121,24 @@ MailAccount thunderbirdAccount(const QString &prefsJs)
         smtp = prefs.value(QStringLiteral("mail.smtp.defaultserver"));
     if (!smtp.isEmpty()) {
         const QString server = QStringLiteral("mail.smtpserver.%1.").arg(smtp);
-        if (const auto host = found(server + QStringLiteral("hostname"))) {
+        // No host name or address holds a bracket; one that does would
+        // break the server field's "[address]:port".
+        const auto host = found(server + QStringLiteral("hostname"));
+        if (host && !host->contains(u'[') && !host->contains(u']')) {
             // Our server field takes host:port, so a submission or TLS port
-            // set in the account comes along.
-            QString port = prefs.value(server + QStringLiteral("port"));
+            // set in the account comes along; anything but a port number
+            // counts as no port.
+            bool isNumber = false;
+            const uint number = prefs.value(server + QStringLiteral("port")).toUInt(&isNumber);
+            int port = isNumber && number <= 65535 ? int(number) : 0;
             // "SSL/TLS" (try_ssl 3) without a port of its own means 465.
-            if ((port.isEmpty() || port == QLatin1StringView("0")) &&
+            if (port == 0 &&
                 prefs.value(server + QStringLiteral("try_ssl")) == QLatin1StringView("3"))
-                port = QStringLiteral("465");
-            const bool ownPort = !port.isEmpty() && port != QLatin1StringView("25") &&
-                                 port != QLatin1StringView("0");
+                port = 465;
+            // An IPv6 address in brackets, so that its colons are not taken
+            // for the port's.
             const QString h = host->contains(u':') ? u'[' + *host + u']' : *host;
-            account.smtpServer = ownPort ? h + u':' + port : *host;
+            account.smtpServer = port != 0 && port != 25 ? h + u':' + QString::number(port) : h;
         }
     }
     return account;
