@@ -80,10 +80,11 @@ bool AddressRange::contains(const address &candidate) const
     return true;
 }
 
-// inet_pton underneath: accepts nothing but a complete numeric address.
+// inet_pton underneath: accepts nothing but a complete numeric address. It
+// reads a C string, so whatever follows a NUL would go unseen.
 std::optional<address> parseNumericAddress(std::string_view s)
 {
-    if (s.empty() || s.find('%') != std::string_view::npos)
+    if (s.empty() || s.find_first_of(std::string_view("%\0", 2)) != std::string_view::npos)
         return std::nullopt;
     boost::system::error_code ec;
     const address a = boost::asio::ip::make_address(std::string(s), ec);

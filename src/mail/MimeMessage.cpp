@@ -24,8 +24,8 @@ constexpr int kQpLineLength = 76;
 // Quoted-printable lines are cut well below RFC 2045's 76 characters.
 constexpr int kQpWindow = 70;
 constexpr int kQpUnwrappedMax = 75;
-// RFC 5321 4.5.3.1.6: a text line holds at most 998 characters before its
-// CR LF.
+// RFC 5321 4.5.3.1.6: a text line holds at most 998 octets before its CR
+// LF.
 constexpr int kMaxLineLength = 998;
 
 QString boundaryLine(QLatin1StringView boundary, bool closing = false)
@@ -361,19 +361,19 @@ QByteArray smtpData(const QString &message, bool terminate)
             out += "\r\n";
             continue;
         }
+        const QByteArray bytes = line.toUtf8();
         qsizetype pos = 0;
         bool continuation = false;
-        while (pos < line.size()) {
+        while (pos < bytes.size()) {
             // A head line goes on with a blank (folding); a body line simply
-            // breaks. Either way the doubled dot counts towards the limit.
-            const QString lead = continuation && inHead ? QStringLiteral(" ") : QString();
-            qsizetype take = std::min<qsizetype>(kMaxLineLength - lead.size(), line.size() - pos);
-            QString piece = lead + line.mid(pos, take);
-            if (piece.startsWith(u'.')) {
-                take = std::min<qsizetype>(kMaxLineLength - 1, line.size() - pos);
-                piece = u'.' + line.mid(pos, take);
-            }
-            out += piece.toUtf8() + "\r\n";
+            // breaks. Either way the doubled dot counts towards the limit,
+            // and no character is cut in two.
+            const char *lead = continuation && inHead ? " " : bytes.at(pos) == '.' ? "." : "";
+            qsizetype take =
+                std::min<qsizetype>(kMaxLineLength - qstrlen(lead), bytes.size() - pos);
+            while (pos + take < bytes.size() && (uchar(bytes.at(pos + take)) & 0xC0) == 0x80)
+                --take;
+            out += lead + bytes.mid(pos, take) + "\r\n";
             pos += take;
             continuation = true;
         }

@@ -81,7 +81,7 @@ QString singleLine(const QString &value);
 // The message as the DATA command carries it: UTF-8 bytes (ASCII unless an
 // address needs more), every line
 // ended by CR LF, lines that start with "." doubled, none longer than 998
-// characters (head lines are folded, body lines broken), and the closing
+// bytes (head lines are folded, body lines broken), and the closing
 // "." line. With terminate false the closing line is left out.
 QByteArray smtpData(const QString &message, bool terminate = true);
 

@@ -66,22 +66,22 @@ QString unescapeJs(const QString &s)
 QString thunderbirdDefaultProfile(const QString &profilesIni, const QString &baseDir)
 {
     const IniSections sections = parseIni(profilesIni);
-    auto resolve = [&](const QString &path, bool relative) {
-        return relative ? QDir(baseDir).filePath(path) : path;
-    };
+    // IsRelative says how Thunderbird wrote the path, but a relative one is
+    // read from the profiles folder either way, never from wherever the
+    // program happens to run (an absolute one stays as it is).
+    const auto resolve = [&](const QString &path) { return QDir(baseDir).filePath(path); };
     for (const auto &[name, values] : sections)
         if (name.startsWith(QLatin1StringView("Install")) && !values.value("Default").isEmpty())
-            return resolve(values.value("Default"), !QDir::isAbsolutePath(values.value("Default")));
+            return resolve(values.value("Default"));
     QList<QHash<QString, QString>> profiles;
     for (const auto &[name, values] : sections)
         if (name.startsWith(QLatin1StringView("Profile")) && !values.value("Path").isEmpty())
             profiles.append(values);
     for (const auto &p : profiles)
         if (p.value("Default") == QLatin1StringView("1"))
-            return resolve(p.value("Path"), p.value("IsRelative", "1") == QLatin1StringView("1"));
+            return resolve(p.value("Path"));
     if (profiles.size() == 1)
-        return resolve(profiles.first().value("Path"),
-                       profiles.first().value("IsRelative", "1") == QLatin1StringView("1"));
+        return resolve(profiles.first().value("Path"));
     return QString();
 }
 
@@ -121,18 +121,24 @@ MailAccount thunderbirdAccount(const QString &prefsJs)
         smtp = prefs.value(QStringLiteral("mail.smtp.defaultserver"));
     if (!smtp.isEmpty()) {
         const QString server = QStringLiteral("mail.smtpserver.%1.").arg(smtp);
-        if (const auto host = found(server + QStringLiteral("hostname"))) {
+        // No host name or address holds a bracket; one that does would
+        // break the server field's "[address]:port".
+        const auto host = found(server + QStringLiteral("hostname"));
+        if (host && !host->contains(u'[') && !host->contains(u']')) {
             // Our server field takes host:port, so a submission or TLS port
-            // set in the account comes along.
-            QString port = prefs.value(server + QStringLiteral("port"));
+            // set in the account comes along; anything but a port number
+            // counts as no port.
+            bool isNumber = false;
+            const uint number = prefs.value(server + QStringLiteral("port")).toUInt(&isNumber);
+            int port = isNumber && number <= 65535 ? int(number) : 0;
             // "SSL/TLS" (try_ssl 3) without a port of its own means 465.
-            if ((port.isEmpty() || port == QLatin1StringView("0")) &&
+            if (port == 0 &&
                 prefs.value(server + QStringLiteral("try_ssl")) == QLatin1StringView("3"))
-                port = QStringLiteral("465");
-            const bool ownPort = !port.isEmpty() && port != QLatin1StringView("25") &&
-                                 port != QLatin1StringView("0");
+                port = 465;
+            // An IPv6 address in brackets, so that its colons are not taken
+            // for the port's.
             const QString h = host->contains(u':') ? u'[' + *host + u']' : *host;
-            account.smtpServer = ownPort ? h + u':' + port : *host;
+            account.smtpServer = port != 0 && port != 25 ? h + u':' + QString::number(port) : h;
         }
     }
     return account;

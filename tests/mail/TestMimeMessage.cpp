@@ -11,42 +11,12 @@ class TestMimeMessage : public QObject
 {
     Q_OBJECT
 private slots:
-    void base64LineBreaks_data();
-    void base64LineBreaks();
     void transforms_data();
     void transforms();
     void layouts_data();
     void layouts();
     void fileListAndContentTypes();
 };
-
-void TestMimeMessage::base64LineBreaks_data()
-{
-    QTest::addColumn<int>("bytes");
-    QTest::addColumn<bool>("breaks");
-    QTest::addColumn<QString>("lineLengths");
-    QTest::newRow("57 bytes: one full line") << 57 << true << "76";
-    QTest::newRow("76 bytes stay on one line") << 76 << true << "104";
-    QTest::newRow("77 bytes break") << 77 << true << "76,28";
-    QTest::newRow("114 bytes: nothing after the last") << 114 << true << "76,76";
-}
-
-void TestMimeMessage::base64LineBreaks()
-{
-    QFETCH(int, bytes);
-    QFETCH(bool, breaks);
-    QFETCH(QString, lineLengths);
-    QByteArray input(bytes, '\0');
-    for (int i = 0; i < bytes; ++i)
-        input[i] = char(i * 7 + 3);
-    const QString out = base64Encode(input, breaks);
-    QStringList lengths;
-    for (const QString &line : out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-        lengths << QString::number(line.size());
-    QCOMPARE(lengths.join(u','), lineLengths);
-    QCOMPARE(QByteArray::fromBase64(out.toLatin1()), input);
-    QVERIFY(!out.endsWith(u'\n'));
-}
 
 // Text in, text out: base64Decode, wrapQpLines, prepareHtml, smtpData,
 // singleLine, headerText, quotedPrintable.

@@ -73,24 +73,6 @@ private slots:
         }
     }
 
-    // A player handed memory believes the sizes inside the image: the image
-    // it gets holds just the samples found, whatever the file around them.
-    void imageForPlayers()
-    {
-        const QByteArray image = riff(chunk("LIST", "abc") + format(1, 2, 44100, 8) +
-                                      chunk("data", kSamples) + chunk("cue ", "x")) +
-                                 "junk";
-        const auto layout = settings::parseWave(image);
-        QVERIFY(layout);
-        const QByteArray rebuilt = platform::pcmImage(image, *layout);
-        QCOMPARE(qFromLittleEndian<quint32>(rebuilt.constData() + 4), quint32(rebuilt.size() - 8));
-        const auto again = settings::parseWave(rebuilt);
-        QVERIFY(again);
-        QCOMPARE((QList<int>{again->channels, again->sampleRate, again->bitsPerSample}),
-                 (QList<int>{layout->channels, layout->sampleRate, layout->bitsPerSample}));
-        QCOMPARE(rebuilt.mid(again->offset, again->size), image.mid(layout->offset, layout->size));
-    }
-
     void playingTimeAndBounds()
     {
         const QByteArray image = riff(format(1, 1, 22050, 16) + chunk("data", kSamples));

@@ -13,12 +13,7 @@ namespace platform {
 
 namespace {
 
-struct Link
-{
-    int index = 0;
-    unsigned flags = 0;
-    QByteArray hardwareAddress;
-};
+using Link = detail::LinkEntry;
 
 // Every link the kernel knows, by interface index; nullopt when it could
 // not be asked.
@@ -37,16 +32,8 @@ std::optional<QList<Link>> readLinks()
 
     QList<Link> links;
     const bool complete = netlink.request(request.header, [&links](const nlmsghdr &m) {
-        if (m.nlmsg_type != RTM_NEWLINK || m.nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
-            return;
-        const auto *info = static_cast<const ifinfomsg *>(NLMSG_DATA(&m));
-        Link link{info->ifi_index, info->ifi_flags, {}};
-        detail::forEachAttribute(
-            m, sizeof(ifinfomsg), [&link](int type, const void *data, size_t length) {
-                if (type == IFLA_ADDRESS)
-                    link.hardwareAddress = QByteArray(static_cast<const char *>(data), int(length));
-            });
-        links.append(link);
+        if (const auto link = detail::linkEntry(m))
+            links.append(*link);
     });
     if (!complete)
         return std::nullopt;

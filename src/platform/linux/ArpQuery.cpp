@@ -30,11 +30,7 @@ constexpr quint16 kDiscardPort = 9;
 // in case announcements were lost.
 constexpr auto kRecheckInterval = 250ms;
 
-struct Neighbour
-{
-    unsigned state = 0;
-    QByteArray hardwareAddress;
-};
+using Neighbour = detail::NeighbourEntry;
 
 // The interface through which target is reached directly, or 0 when it is
 // not on a directly attached network.
@@ -55,15 +51,10 @@ int directInterface(detail::RtNetlink &netlink, quint32 target)
     int ifindex = 0;
     bool direct = false;
     netlink.request(request.header, [&](const nlmsghdr &m) {
-        if (m.nlmsg_type != RTM_NEWROUTE || m.nlmsg_len < NLMSG_LENGTH(sizeof(rtmsg)))
-            return;
-        direct = static_cast<const rtmsg *>(NLMSG_DATA(&m))->rtm_type == RTN_UNICAST;
-        detail::forEachAttribute(m, sizeof(rtmsg), [&](int type, const void *data, size_t n) {
-            if (type == RTA_OIF && n >= sizeof ifindex)
-                std::memcpy(&ifindex, data, sizeof ifindex);
-            else if (type == RTA_GATEWAY)
-                direct = false;
-        });
+        if (const auto route = detail::routeEntry(m)) {
+            direct = route->type == RTN_UNICAST && !route->viaGateway;
+            ifindex = route->outputInterface;
+        }
     });
     return direct ? ifindex : 0;
 }
@@ -71,20 +62,12 @@ int directInterface(detail::RtNetlink &netlink, quint32 target)
 // The entry for target on that interface, when the message is one.
 std::optional<Neighbour> neighbourIn(const nlmsghdr &m, quint32 target, int ifindex)
 {
-    if (m.nlmsg_type != RTM_NEWNEIGH || m.nlmsg_len < NLMSG_LENGTH(sizeof(ndmsg)))
+    const auto entry = detail::neighbourEntry(m);
+    if (!entry || entry->family != AF_INET || entry->interfaceIndex != ifindex ||
+        entry->destination !=
+            QByteArrayView(reinterpret_cast<const char *>(&target), sizeof target))
         return std::nullopt;
-    const auto *entry = static_cast<const ndmsg *>(NLMSG_DATA(&m));
-    if (entry->ndm_family != AF_INET || entry->ndm_ifindex != ifindex)
-        return std::nullopt;
-    bool isTarget = false;
-    Neighbour n{entry->ndm_state, {}};
-    detail::forEachAttribute(m, sizeof(ndmsg), [&](int type, const void *data, size_t length) {
-        if (type == NDA_DST && length == sizeof target)
-            isTarget = std::memcmp(data, &target, sizeof target) == 0;
-        else if (type == NDA_LLADDR)
-            n.hardwareAddress = QByteArray(static_cast<const char *>(data), int(length));
-    });
-    return isTarget ? std::optional(n) : std::nullopt;
+    return entry;
 }
 
 std::optional<Neighbour> readNeighbour(detail::RtNetlink &netlink, quint32 target, int ifindex)

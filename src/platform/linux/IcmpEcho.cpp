@@ -1,5 +1,7 @@
 #include "IcmpEcho.h"
 
+#include "IcmpPacket.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
@@ -22,76 +24,15 @@
 
 namespace platform {
 
+using namespace detail;
+
 namespace {
 
-constexpr quint8 kEchoReply = 0;
-constexpr quint8 kDestUnreachable = 3;
-constexpr quint8 kSourceQuench = 4;
-constexpr quint8 kEchoRequest = 8;
-constexpr quint8 kTimeExceeded = 11;
-constexpr quint8 kParameterProblem = 12;
-constexpr int kIcmpHeaderSize = 8;
 // The largest IPv4 datagram; nothing we read can be longer.
 constexpr int kMaxPacket = 65535;
 // A flood of foreign ICMP must not keep the event loop from the rest of
 // the program: the notifier calls again for what is left.
 constexpr int kMaxReadsPerWakeUp = 64;
-
-quint16 readBig16(const uchar *p)
-{
-    return quint16((p[0] << 8) | p[1]);
-}
-
-quint32 readBig32(const uchar *p)
-{
-    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
-}
-
-// RFC 1071 Internet checksum.
-quint16 internetChecksum(const uchar *data, int size)
-{
-    quint32 sum = 0;
-    for (int i = 0; i + 1 < size; i += 2)
-        sum += readBig16(data + i);
-    if (size % 2)
-        sum += quint32(data[size - 1]) << 8;
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return quint16(~sum);
-}
-
-// ICMP type and code of an error about our request, as an IP status.
-int statusOfIcmpError(int type, int code)
-{
-    switch (type) {
-    case kDestUnreachable:
-        switch (code) {
-        case 0:  // network
-        case 6:  // network unknown
-        case 9:  // network administratively prohibited
-        case 11: // network for the type of service
-            return ipstatus::DestNetUnreachable;
-        case 2:
-            return ipstatus::DestProtUnreachable;
-        case 3:
-            return ipstatus::DestPortUnreachable;
-        case 4: // fragmentation needed
-            return ipstatus::PacketTooBig;
-        case 5: // source route failed
-            return ipstatus::BadRoute;
-        default: // host, host unknown, host or communication prohibited
-            return ipstatus::DestHostUnreachable;
-        }
-    case kTimeExceeded:
-        return code == 1 ? ipstatus::TtlExpiredReassem : ipstatus::TtlExpiredTransit;
-    case kParameterProblem:
-        return ipstatus::ParamProblem;
-    case kSourceQuench:
-        return ipstatus::SourceQuench;
-    default:
-        return ipstatus::GeneralFailure;
-    }
-}
 
 // A send(2) that failed at once, as an IP status.
 int statusOfSendError(int error)
@@ -488,48 +429,13 @@ void IcmpEcho::Private::readRawPackets(QList<QPair<int, EchoReply>> &out)
     }
 }
 
-// One IPv4 packet carrying ICMP, header included, as a raw socket reads it.
 void IcmpEcho::Private::parseRaw(const uchar *p, int size, QList<QPair<int, EchoReply>> &out)
 {
-    if (size < 20 || (p[0] >> 4) != 4)
-        return;
-    const int headerSize = (p[0] & 0x0F) * 4;
-    const int total = std::min<int>(size, readBig16(p + 2));
-    if (headerSize < 20 || total < headerSize + kIcmpHeaderSize)
-        return;
-    const quint32 source = readBig32(p + 12);
-    const uchar *icmp = p + headerSize;
-    const int icmpSize = total - headerSize;
-    if (internetChecksum(icmp, icmpSize) != 0)
-        return;
-
-    const quint8 type = icmp[0];
-    if (type == kEchoReply) {
-        if (readBig16(icmp + 4) != identifier)
-            return;
-        const QByteArray data(reinterpret_cast<const char *>(icmp + kIcmpHeaderSize),
-                              icmpSize - kIcmpHeaderSize);
-        takeReply(readBig16(icmp + 6), source, source, &data, ipstatus::Success, out);
-        return;
-    }
-    if (type != kDestUnreachable && type != kTimeExceeded && type != kParameterProblem &&
-        type != kSourceQuench)
-        return;
-    // The error quotes the IP header of the datagram it is about and at
-    // least the first 8 bytes of its ICMP: our identifier and sequence.
-    const uchar *inner = icmp + kIcmpHeaderSize;
-    const int innerSize = icmpSize - kIcmpHeaderSize;
-    if (innerSize < 20 || (inner[0] >> 4) != 4)
-        return;
-    const int innerHeaderSize = (inner[0] & 0x0F) * 4;
-    if (innerHeaderSize < 20 || innerSize < innerHeaderSize + kIcmpHeaderSize ||
-        inner[9] != IPPROTO_ICMP)
-        return;
-    const uchar *innerIcmp = inner + innerHeaderSize;
-    if (innerIcmp[0] != kEchoRequest || readBig16(innerIcmp + 4) != identifier)
-        return;
-    takeReply(readBig16(innerIcmp + 6), source, readBig32(inner + 16), nullptr,
-              statusOfIcmpError(type, icmp[1]), out);
+    const auto answer =
+        rawIcmpAnswer(QByteArrayView(reinterpret_cast<const char *>(p), size), identifier);
+    if (answer)
+        takeReply(answer->sequence, answer->from, answer->destination,
+                  answer->echoedData ? &*answer->echoedData : nullptr, answer->status, out);
 }
 
 } // namespace platform

@@ -104,7 +104,7 @@ std::optional<DefaultRoute> decodeRoute(const nlmsghdr &message)
 
 // Asks the kernel for one of its tables whole.
 template <typename Header>
-bool dump(RtNetlink &netlink, quint16 type, const RtNetlink::MessageHandler &onMessage)
+bool dump(RtNetlink &netlink, quint16 type, const detail::MessageHandler &onMessage)
 {
     struct
     {

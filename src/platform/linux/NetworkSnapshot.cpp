@@ -1,5 +1,7 @@
 #include "ConnectionState.h"
 
+#include "NetlinkMessages.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -115,28 +117,15 @@ QList<NetworkSnapshot::DefaultRoute> readDefaultRoutes()
                 done = true;
                 break;
             }
-            if (h->nlmsg_type != RTM_NEWROUTE)
+            const auto route = detail::routeEntry(*h);
+            if (!route || route->destinationBits != 0 || route->type != RTN_UNICAST)
                 continue;
-            const auto *route = static_cast<const rtmsg *>(NLMSG_DATA(h));
-            if (route->rtm_dst_len != 0 || route->rtm_type != RTN_UNICAST)
-                continue;
-            quint32 table = route->rtm_table, metric = 0;
-            int ifindex = 0;
-            int attrLeft = int(RTM_PAYLOAD(h));
-            for (auto *a = RTM_RTA(route); RTA_OK(a, attrLeft); a = RTA_NEXT(a, attrLeft)) {
-                if (a->rta_type == RTA_OIF && RTA_PAYLOAD(a) >= sizeof(int))
-                    std::memcpy(&ifindex, RTA_DATA(a), sizeof ifindex);
-                else if (a->rta_type == RTA_PRIORITY && RTA_PAYLOAD(a) >= sizeof(quint32))
-                    std::memcpy(&metric, RTA_DATA(a), sizeof metric);
-                else if (a->rta_type == RTA_TABLE && RTA_PAYLOAD(a) >= sizeof(quint32))
-                    std::memcpy(&table, RTA_DATA(a), sizeof table);
-                else if (a->rta_type == RTA_MULTIPATH && ifindex == 0 &&
-                         RTA_PAYLOAD(a) >= sizeof(rtnexthop))
-                    ifindex = static_cast<const rtnexthop *>(RTA_DATA(a))->rtnh_ifindex;
-            }
+            const int ifindex =
+                route->outputInterface ? route->outputInterface : route->firstHopInterface;
             char name[IF_NAMESIZE] = {};
-            if (table == RT_TABLE_MAIN && ifindex > 0 && ::if_indextoname(unsigned(ifindex), name))
-                out.append({QString::fromLocal8Bit(name), metric});
+            if (route->table == RT_TABLE_MAIN && ifindex > 0 &&
+                ::if_indextoname(unsigned(ifindex), name))
+                out.append({QString::fromLocal8Bit(name), route->metric});
         }
     }
     ::close(fd);

@@ -76,26 +76,9 @@ bool RtNetlink::request(nlmsghdr &message, const MessageHandler &onMessage,
                 continue;
             return false;
         }
-        int left = int(n);
-        for (auto *h = reinterpret_cast<nlmsghdr *>(buffer.data()); NLMSG_OK(h, left);
-             h = NLMSG_NEXT(h, left)) {
-            // Announcements (sequence 0) and late answers to an earlier
-            // request are not ours.
-            if (h->nlmsg_seq != message.nlmsg_seq)
-                continue;
-            if (h->nlmsg_type == NLMSG_DONE)
-                return true;
-            if (h->nlmsg_type == NLMSG_ERROR) {
-                if (h->nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr)))
-                    return false;
-                return static_cast<const nlmsgerr *>(NLMSG_DATA(h))->error == 0;
-            }
-            onMessage(*h);
-            // A single answer comes without the multi-part flag and
-            // without a closing message.
-            if (!(h->nlmsg_flags & NLM_F_MULTI))
-                return true;
-        }
+        if (const auto finished =
+                readAnswers(buffer.data(), size_t(n), message.nlmsg_seq, onMessage))
+            return *finished;
     }
 }
 
@@ -142,20 +125,6 @@ bool RtNetlink::takeAnnouncements(const MessageHandler &onMessage)
             onMessage(*h);
     }
     return complete;
-}
-
-void forEachAttribute(
-    const nlmsghdr &message, size_t headerSize,
-    const std::function<void(int type, const void *data, size_t length)> &onAttribute)
-{
-    const size_t start = NLMSG_SPACE(headerSize);
-    if (message.nlmsg_len < start)
-        return;
-    int left = int(message.nlmsg_len - start);
-    auto *a = reinterpret_cast<rtattr *>(
-        const_cast<char *>(reinterpret_cast<const char *>(&message)) + start);
-    for (; RTA_OK(a, left); a = RTA_NEXT(a, left))
-        onAttribute(a->rta_type, RTA_DATA(a), RTA_PAYLOAD(a));
 }
 
 bool appendAttribute(nlmsghdr &message, size_t capacity, int type, const void *data, size_t length)

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
+#include "NetlinkMessages.h"
 
-#include <linux/netlink.h>
-#include <linux/rtnetlink.h>
+#include <chrono>
 
 namespace platform::detail {
 
@@ -14,8 +12,6 @@ namespace platform::detail {
 class RtNetlink
 {
 public:
-    using MessageHandler = std::function<void(const nlmsghdr &message)>;
-
     // groups: the announcement groups to join (RTMGRP_*), 0 for none.
     explicit RtNetlink(unsigned groups = 0);
     ~RtNetlink();
@@ -45,12 +41,6 @@ private:
     int m_fd = -1;
     unsigned m_sequence = 0;
 };
-
-// Calls onAttribute(type, data, length) for each attribute of a message
-// whose fixed header (ifinfomsg, rtmsg, ndmsg, ...) is headerSize long.
-void forEachAttribute(
-    const nlmsghdr &message, size_t headerSize,
-    const std::function<void(int type, const void *data, size_t length)> &onAttribute);
 
 // Appends an attribute to a request built in a buffer of the given
 // capacity; false when it does not fit.
