@@ -120,7 +120,7 @@ private slots:
         // does; Qt reads the same ones through another call.
         const auto adapters = adapterIpv4Addresses();
         QVERIFY(adapters);
-        QStringList listed, firsts, qts;
+        QStringList listed, firsts, qts, qtIpv6;
         for (const QStringList &a : *adapters) {
             QVERIFY(!a.isEmpty());
             listed += a;
@@ -128,14 +128,29 @@ private slots:
                 firsts << a.first() + "\r\n";
         }
         listed.removeAll("0.0.0.0");
-        for (const QNetworkInterface &i : QNetworkInterface::allInterfaces())
-            for (const QNetworkAddressEntry &e : i.addressEntries())
-                if (!i.flags().testFlag(QNetworkInterface::IsLoopBack) && e.ip().toIPv4Address())
-                    qts << e.ip().toString();
+        for (const QNetworkInterface &i : QNetworkInterface::allInterfaces()) {
+            for (const QNetworkAddressEntry &e : i.addressEntries()) {
+                const QHostAddress a = e.ip();
+                if (i.flags().testFlag(QNetworkInterface::IsLoopBack))
+                    continue;
+                if (a.toIPv4Address())
+                    qts << a.toString();
+                else if (!a.isLinkLocal() && !a.isSiteLocal() && !a.isMulticast())
+                    qtIpv6 << a.toString();
+            }
+        }
         listed.sort();
         qts.sort();
         QCOMPARE(listed, qts);
+        // The IPv6 ones (IP Helper's other list) follow, global and unique
+        // local alike.
+        QStringList ipv6 = address::machineIpv6Addresses();
+        for (const QString &a : ipv6)
+            firsts << a + "\r\n";
         QCOMPARE(address::lanAddresses(), firsts.join(QString()));
+        ipv6.sort();
+        qtIpv6.sort();
+        QCOMPARE(ipv6, qtIpv6);
     }
 
     void echoToLoopback()
