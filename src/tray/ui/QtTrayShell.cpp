@@ -73,7 +73,17 @@ void QtTrayShell::showBalloon(const QString &title, const QString &text, int ico
     default:
         break;
     }
-    m_icon.showMessage(title, text, icon, timeoutMs);
+    // Qt looks the balloon's icon up in the desktop's icon theme, which the
+    // first time takes longer than the rest of the start-up; from the event
+    // loop it comes after the window that the same refresh shows. The order
+    // of balloons stays, and a balloon for an icon gone by then is dropped.
+    QMetaObject::invokeMethod(
+        this,
+        [this, title, text, icon, timeoutMs] {
+            if (m_icon.isVisible())
+                m_icon.showMessage(title, text, icon, timeoutMs);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtTrayShell::popupMenu(QMenu *menu)
