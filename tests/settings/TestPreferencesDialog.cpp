@@ -246,9 +246,9 @@ private slots:
             QVERIFY(path.contains("...") && path.endsWith("bell.wav"));
             w.click(button);
             QVERIFY(!w.isVisible());
-            QCOMPARE(stored(), button[0] == 'c'
-                                   ? before
-                                   : "1|1|2|0|0|0|" + QDir::toNativeSeparators(deep) + "|[::1]:8080");
+            QCOMPARE(stored(), button[0] == 'c' ? before
+                                                : "1|1|2|0|0|0|" + QDir::toNativeSeparators(deep) +
+                                                      "|[::1]:8080");
         }
         Dialog again;
         QCOMPARE(again.boxes(), "112000");
