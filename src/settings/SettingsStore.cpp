@@ -54,7 +54,14 @@ std::optional<QString> SettingsStore::value(const QString &key, const QString &f
 void SettingsStore::setValue(const QString &key, const QString &text)
 {
     keepPrivate();
-    m_settings.setValue(kSection + u'/' + key, text);
+    // A key that already holds the text is left as it stands: a file
+    // written by hand keeps its form (quotes, blanks, order), and a start
+    // that changes nothing writes nothing, where every write is a whole new
+    // file flushed to disk.
+    const QString path = kSection + u'/' + key;
+    if (value(key, QString()) == text && m_settings.contains(path))
+        return;
+    m_settings.setValue(path, text);
     m_settings.sync();
 }
 

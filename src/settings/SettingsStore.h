@@ -23,7 +23,8 @@ public:
     // The stored text, or fallback when the key is absent. Nothing when the
     // stored value is unreadable (not text), so callers keep what they had.
     std::optional<QString> value(const QString &key, const QString &fallback) const;
-    // Writes the text unchanged, replacing any earlier value. The file is
+    // Writes the text unchanged, replacing any earlier value; a key that
+    // already reads as the text is not written again. The file is
     // replaced atomically, so a crash never leaves half a settings file
     // (the registry writes each value whole), and it is readable by its
     // owner only: it may hold the mail password.

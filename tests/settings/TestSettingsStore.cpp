@@ -93,6 +93,19 @@ void TestSettingsStore::handWritten()
     QString field = QStringLiteral("kept");
     SettingsStore().readText(field, keys::Password);
     QCOMPARE(field, expected);
+
+    // Storing the text it already holds leaves the file as its writer left
+    // it, byte for byte; another text replaces it.
+    QFile file(env.settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    SettingsStore().setValue(keys::Password, expected);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    file.close();
+    SettingsStore().setValue(keys::Password, expected + u'!');
+    QCOMPARE(SettingsStore().value(keys::Password, QString()), expected + u'!');
 }
 
 void TestSettingsStore::readmeExamples()
