@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -74,6 +75,11 @@ void setStartAtLogon(bool enable, const QString &program)
             .arg(execValue(executable), enable ? QStringLiteral("false") : QStringLiteral("true"));
 
     const QString location = startAtLogonLocation();
+    // Called at every start: an entry that already says this stays, rather
+    // than being replaced (and flushed to disk) with the same bytes.
+    if (QFile current(location);
+        current.open(QIODevice::ReadOnly) && current.readAll() == entry.toUtf8())
+        return;
     if (!QDir().mkpath(QFileInfo(location).path()))
         return;
     // Written to a temporary file and renamed over the old one, so a session
