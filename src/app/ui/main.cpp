@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "BrowserLauncher.h"
 #include "CommandRouter.h"
+#include "FreeMemory.h"
 #include "MainWindow.h"
 #include "QtTrayShell.h"
 #include "SingleInstance.h"
@@ -10,6 +11,11 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
+
+namespace {
+constexpr int kStartUpSettleMs = 1000;
+}
 
 int main(int argc, char *argv[])
 {
@@ -75,6 +81,14 @@ int main(int argc, char *argv[])
                          if (browserProgram)
                              browserProgram->close();
                      });
+
+    // Start-up is over a moment after the first refresh has been shown (its
+    // balloon and home-page visit included); what it built and dropped
+    // need not stay resident while the program idles in the tray.
+    QObject::connect(
+        &window, &app::MainWindow::refreshFinished, &app,
+        [] { QTimer::singleShot(kStartUpSettleMs, &platform::releaseFreeMemory); },
+        Qt::SingleShotConnection);
 
     window.load();
     return app.exec();

@@ -1,0 +1,12 @@
+#include "FreeMemory.h"
+
+#include <malloc.h>
+
+namespace platform {
+
+void releaseFreeMemory()
+{
+    _heapmin();
+}
+
+} // namespace platform
