@@ -12,6 +12,15 @@ void HomePageVisitor::visit(const QUrl &url)
 {
     if (!url.isValid() || url.scheme().isEmpty())
         return;
+    // The first request starts the network threads, which on a busy
+    // machine holds up whatever the caller does next; at start-up that is
+    // showing the window with the address that prompted this visit.
+    QMetaObject::invokeMethod(
+        this, [this, url] { load(url); }, Qt::QueuedConnection);
+}
+
+void HomePageVisitor::load(const QUrl &url)
+{
     QNetworkRequest request(url);
     request.setTransferTimeout(kTimeoutMs);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,

@@ -17,9 +17,12 @@ public:
     static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
 
     explicit HomePageVisitor(QObject *parent = nullptr);
+    // Returns at once: the request goes out from the event loop.
     void visit(const QUrl &url);
 
 private:
+    void load(const QUrl &url);
+
     QNetworkAccessManager m_nam;
 };
 

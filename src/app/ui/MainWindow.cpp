@@ -231,11 +231,6 @@ void MainWindow::enableRoutedControls()
 
 void MainWindow::load()
 {
-    // The first refresh goes out before anything else is read or built:
-    // its answer travels while the tray icon is made, and it is only taken
-    // in once the event loop runs, when all of that is done.
-    refreshAddresses();
-
     // The timer check box and the interval list run their own handlers as
     // they are set, which also writes their settings back (where they
     // differ from what the file holds).
@@ -260,6 +255,7 @@ void MainWindow::load()
         setWindowState(Qt::WindowMinimized);
 
     m_homePageUrl = m_settings->homePage();
+    refreshAddresses();
 }
 
 void MainWindow::createTrayIcon()
