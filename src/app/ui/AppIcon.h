@@ -4,8 +4,11 @@
 
 namespace app {
 
-// The program's icon in every size it ships; the main window, its picture
-// and the tray icon all show it.
+// The sizes the icon ships in (resources/quorvel-SIZE.png).
+inline constexpr int kApplicationIconSizes[] = {16, 32, 48, 64, 128};
+
+// The program's icon in every size it ships; the main window, its picture,
+// the tray icon and the browser window all show it.
 QIcon applicationIcon();
 
 } // namespace app

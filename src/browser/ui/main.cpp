@@ -3,6 +3,7 @@
 // closes, and takes the web engine and its helper processes with it.
 //   quorvel-browser --start-page=URL [--translation-host=HOST]
 // Its standard input takes "raise" (bring the window forward) and "close".
+#include "AppIcon.h"
 #include "BrowserAddresses.h"
 #include "BrowserLauncher.h"
 #include "BrowserWindow.h"
@@ -11,19 +12,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
-#include <QIcon>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include <cstdio>
-
-static QIcon programIcon()
-{
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128})
-        icon.addFile(QStringLiteral(":/icons/quorvel-%1.png").arg(size), QSize(size, size));
-    return icon;
-}
 
 // The engine refuses root unless its sandbox is turned off, and then ends
 // the program on the spot. The sandbox is what keeps a hostile page away
@@ -50,7 +42,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setDesktopFileName(QStringLiteral("quorvel"));
-    QApplication::setWindowIcon(programIcon());
+    QApplication::setWindowIcon(app::applicationIcon());
 
     QCommandLineParser parser;
     const QCommandLineOption startPage(QStringLiteral("start-page"),
