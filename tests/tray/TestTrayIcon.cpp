@@ -60,18 +60,29 @@ void TestTrayIcon::menu()
     QVERIFY(a[0]->isVisible());
     QVERIFY(a[1]->isSeparator() && a[1]->text().isEmpty()); // drawn as a line only
     QCOMPARE(t.menu()->defaultAction(), a[0]);              // shown in bold
+    QCOMPARE(a.size(), 4);
+    QCOMPARE(a[3]->text(), QStringLiteral("&Exit"));
+    QSignalSpy chosen(&t, &TrayIcon::menuItemChosen);
+    a[2]->trigger();
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen[0][0].value<long>(), 2L);
+    QCOMPARE(chosen[0][1].toString(), QStringLiteral("ping"));
+    t.setMenuItemEnabled(3, false);
+    QVERIFY(!t.menu()->actions()[3]->isEnabled());
 
-    t.removeMenuItem(2); // "&Exit" moves to index 2
+    t.removeMenuItem(2); // "&Exit" moves to index 2, keeping the place's state
+    a = t.menu()->actions();
+    QCOMPARE(a.size(), 3);
+    QVERIFY(a[2]->isEnabled());
     t.setMenuItemEnabled(1, false);
     t.setDefaultMenuIndex(2);
     a = t.menu()->actions();
     QVERIFY(!a[1]->isEnabled());
     QCOMPARE(t.menu()->defaultAction(), a[2]);
-    QSignalSpy chosen(&t, &TrayIcon::menuItemChosen);
     a[2]->trigger();
-    QCOMPARE(chosen.count(), 1);
-    QCOMPARE(chosen[0][0].value<long>(), 2L);
-    QCOMPARE(chosen[0][1].toString(), QStringLiteral("exit"));
+    QCOMPARE(chosen.count(), 2);
+    QCOMPARE(chosen[1][0].value<long>(), 2L);
+    QCOMPARE(chosen[1][1].toString(), QStringLiteral("exit"));
     t.showMenu();
     QCOMPARE(shell->calls.last(), QStringLiteral("popup"));
 }

@@ -61,14 +61,24 @@ void TrayIcon::setIcon(const QIcon &newIcon)
 long TrayIcon::addMenuItem(const QString &caption, const QString &key, bool isDefault)
 {
     const long index = m_model.addMenuItem(caption, key, isDefault);
-    rebuildMenu();
+    // A menu is built one entry after another at start-up: a new last
+    // entry is added on its own instead of drawing the whole menu again.
+    if (index > 0 && !isDefault && index == long(m_menu->actions().size()))
+        appendAction(size_t(index));
+    else
+        rebuildMenu();
     return index;
 }
 
 void TrayIcon::setMenuItemEnabled(long index, bool enabled)
 {
     m_model.setMenuItemEnabled(index, enabled);
-    rebuildMenu();
+    const QList<QAction *> actions = m_menu->actions();
+    if (index >= 0 && index < long(actions.size()) &&
+        actions.size() == qsizetype(m_model.entries().size()))
+        actions[index]->setEnabled(enabled);
+    else
+        rebuildMenu();
 }
 
 long TrayIcon::removeMenuItem(long index)
@@ -96,27 +106,29 @@ void TrayIcon::showMenu()
 
 void TrayIcon::rebuildMenu()
 {
-    // The menu is small and changes only while the owner builds it, so it
-    // is simply drawn anew from the model.
+    // Changes other than a new last entry or an entry's state are rare and
+    // the menu is small: it is simply drawn anew from the model.
     m_menu->clear();
-    const auto &entries = m_model.entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const auto &e = entries[i];
-        // A separator keeps no text, or some styles draw the "-" beside it.
-        QAction *a =
-            e.caption == QLatin1String("-") ? m_menu->addSeparator() : m_menu->addAction(e.caption);
-        a->setObjectName(QStringLiteral("trayMenuItem"));
-        a->setEnabled(e.enabled);
-        // A blank entry 0 (before the first addMenuItem) is not shown.
-        a->setVisible(!(i == 0 && e.caption.isEmpty()));
-        const long index = long(i);
-        connect(a, &QAction::triggered, this, [this, index] {
-            emit menuItemChosen(index, m_model.entries()[size_t(index)].key);
-        });
-        // The style draws the default entry in bold.
-        if (long(i) == m_model.defaultMenuIndex() && !a->isSeparator())
-            m_menu->setDefaultAction(a);
-    }
+    for (size_t i = 0; i < m_model.entries().size(); ++i)
+        appendAction(i);
+}
+
+void TrayIcon::appendAction(size_t i)
+{
+    const auto &e = m_model.entries()[i];
+    // A separator keeps no text, or some styles draw the "-" beside it.
+    QAction *a =
+        e.caption == QLatin1String("-") ? m_menu->addSeparator() : m_menu->addAction(e.caption);
+    a->setObjectName(QStringLiteral("trayMenuItem"));
+    a->setEnabled(e.enabled);
+    // A blank entry 0 (before the first addMenuItem) is not shown.
+    a->setVisible(!(i == 0 && e.caption.isEmpty()));
+    const long index = long(i);
+    connect(a, &QAction::triggered, this,
+            [this, index] { emit menuItemChosen(index, m_model.entries()[size_t(index)].key); });
+    // The style draws the default entry in bold.
+    if (index == m_model.defaultMenuIndex() && !a->isSeparator())
+        m_menu->setDefaultAction(a);
 }
 
 void TrayIcon::notify(int notificationCode)

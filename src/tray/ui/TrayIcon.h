@@ -74,6 +74,7 @@ signals:
 
 private:
     void rebuildMenu();
+    void appendAction(size_t index);
 
     TrayShell *m_shell;
     std::unique_ptr<QMenu> m_menu;
