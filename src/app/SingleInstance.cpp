@@ -1,13 +1,14 @@
 #include "SingleInstance.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
-#include <QSysInfo>
 
 #ifndef Q_OS_WIN
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>

@@ -59,7 +59,7 @@ void SettingsStore::setValue(const QString &key, const QString &text)
     // that changes nothing writes nothing, where every write is a whole new
     // file flushed to disk.
     const QString path = kSection + u'/' + key;
-    if (value(key, QString()) == text && m_settings.contains(path))
+    if (m_settings.contains(path) && value(key, QString()) == text)
         return;
     m_settings.setValue(path, text);
     m_settings.sync();
